@@ -1,0 +1,38 @@
+# Unit tests (GoogleTest through CTest) and the black-box screenshot tests.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+add_executable(tkr_tests
+  app/frame_test.cpp
+  app/wizard_state_test.cpp
+  ui/draw_test.cpp
+  ui/font_test.cpp
+)
+target_link_libraries(tkr_tests PRIVATE tkr_core GTest::gtest GTest::gtest_main)
+if(WIN32)
+  tkr_windows_program(tkr_tests)
+  set(_discovery PRE_TEST)
+else()
+  set(_discovery POST_BUILD)
+endif()
+gtest_discover_tests(tkr_tests DISCOVERY_MODE ${_discovery} DISCOVERY_TIMEOUT 120
+  PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy")
+
+# The screenshot mode, run as a user would: 860x520 BMP, exit code 0.
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  set(_runner ${CMAKE_CROSSCOMPILING_EMULATOR})
+else()
+  set(_runner "")
+endif()
+add_test(NAME screenshot.mode
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/screenshot_test.sh ${CMAKE_BINARY_DIR}/screenshots
+          ${_runner} $<TARGET_FILE:tkr-setup>)
+if(WIN32)
+  # The Windows build under Wine draws the same bytes as the Linux build.
+  set(TKR_LINUX_EXE "${CMAKE_SOURCE_DIR}/build/linux/tkr-setup" CACHE FILEPATH
+      "The Linux build's tkr-setup, for the screenshot comparison")
+  add_test(NAME screenshot.same_as_linux
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/screenshot_compare.sh ${CMAKE_BINARY_DIR}/compare
+            ${TKR_LINUX_EXE} ${_runner} $<TARGET_FILE:tkr-setup>)
+  set_tests_properties(screenshot.same_as_linux PROPERTIES SKIP_RETURN_CODE 77)
+endif()

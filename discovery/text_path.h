@@ -1,0 +1,22 @@
+#pragma once
+// Small text and path helpers that every part of the wizard uses. They hold
+// no state and never fail: a failed query turns into a fallback value.
+
+#include <string>
+#include <string_view>
+
+// Folds A-Z to a-z; every other byte, UTF-8 included, is kept.
+std::string toLowerAscii(std::string text);
+// Whether text ends with suffix, ignoring ASCII letter case.
+bool endsWithNoCase(std::string_view text, std::string_view suffix);
+// Strips leading and trailing space, tab, CR and LF.
+std::string trimWhitespace(std::string_view text);
+// base + separator + name, with no separator doubled and nothing normalised.
+std::string joinPath(std::string_view base, std::string_view name);
+// USERPROFILE when set and not empty, else the platform's fallback.
+std::string homeDir();
+// Whether a UTF-8 path names a regular file / a directory (links followed).
+bool pathIsFile(const std::string& path);
+bool pathIsDir(const std::string& path);
+// The folder of the running setup executable, or "." when unknown.
+std::string executableDir();

@@ -1,0 +1,55 @@
+#pragma once
+// The operating system seam. Everything the wizard asks of Windows goes
+// through these free functions; os_windows.cpp makes the Win32 calls and
+// os_posix.cpp maps each one onto Linux. No other folder knows which system
+// it runs on.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The value of an environment variable as UTF-8, or nothing when unset.
+std::optional<std::string> envValue(const char* name);
+
+// The separator that joinPath puts between a folder and a name.
+char pathSeparator();
+
+// A UTF-8 text as a native path; nothing when the text is not valid for the
+// platform (invalid UTF-8 on Windows).
+std::optional<std::filesystem::path> pathFromUtf8(std::string_view text);
+// A native path as UTF-8 text.
+std::string pathToUtf8(const std::filesystem::path& path);
+
+// Home folder when USERPROFILE is unset or empty.
+std::string homeFallback();
+// Folder that holds TKR-Native-Port when LOCALAPPDATA is unset, for the
+// given home folder.
+std::string prefixBaseFallback(const std::string& home);
+// The fixed absolute "C:\..." candidates exist only on Windows.
+bool hasFixedWindowsLocations();
+
+// Full file name of the running executable; empty when it cannot be had
+// (on Windows also when the name fills the whole 260-byte buffer).
+std::string executableFileName();
+// The temporary folder, with or without a trailing separator.
+std::string tempDirectory();
+std::uint32_t currentProcessId();
+// Free bytes for the current user on the volume that holds path.
+std::optional<std::uint64_t> freeDiskBytes(const std::string& path);
+// Drive roots, in the order the system lists them.
+std::vector<std::string> logicalDrives();
+
+// Finds a program the way the system searches for executables: the setup
+// executable's folder first, then the search path. Empty when not found.
+std::string searchProgram(const std::string& name);
+
+// Runs one command line hidden, waits for it, true on exit code 0.
+bool runProcessAndWait(const std::string& commandLine, const std::string& workingDirectory);
+// Starts one command line hidden and does not wait for it.
+void startProcessDetached(const std::string& commandLine, const std::string& workingDirectory);
+
+// Sets (or, with nothing, removes) an environment variable of this process.
+void setEnvValue(const char* name, const std::optional<std::string>& value);
