@@ -34,7 +34,8 @@ bool hasFixedWindowsLocations();
 // Full file name of the running executable; empty when it cannot be had
 // (on Windows also when the name fills the whole 260-byte buffer).
 std::string executableFileName();
-// The temporary folder, with or without a trailing separator.
+// The temporary folder, with or without a trailing separator; empty when
+// the system gives none.
 std::string tempDirectory();
 std::uint32_t currentProcessId();
 // Free bytes for the current user on the volume that holds path.

@@ -76,7 +76,7 @@ std::string executableFileName() {
 std::string tempDirectory() {
   char buffer[MAX_PATH + 1] = {};
   const DWORD length = GetTempPathA(MAX_PATH + 1, buffer);
-  if (length == 0 || length > MAX_PATH) return ".";
+  if (length == 0 || length > MAX_PATH) return {};
   return narrowToUtf8(buffer);
 }
 
