@@ -5,11 +5,20 @@ include(GoogleTest)
 add_executable(tkr_tests
   app/frame_test.cpp
   app/wizard_state_test.cpp
+  discovery/text_path_test.cpp
+  platform/command_line_test.cpp
+  platform/run_command_test.cpp
   ui/draw_test.cpp
   ui/font_test.cpp
 )
 target_link_libraries(tkr_tests PRIVATE tkr_core GTest::gtest GTest::gtest_main)
+
+# The recording stand-in for outside programs, built beside the tests.
+add_executable(tkr_test_child tests/test_child.cpp)
+add_dependencies(tkr_tests tkr_test_child)
 if(WIN32)
+  target_sources(tkr_test_child PRIVATE app/tkr-setup.rc)
+  target_link_options(tkr_test_child PRIVATE -static)
   tkr_windows_program(tkr_tests)
   set(_discovery PRE_TEST)
 else()

@@ -54,3 +54,8 @@ void startProcessDetached(const std::string& commandLine, const std::string& wor
 
 // Sets (or, with nothing, removes) an environment variable of this process.
 void setEnvValue(const char* name, const std::optional<std::string>& value);
+
+// Whether the narrow texts the system hands over (environment, command
+// lines, module name) are UTF-8: always on Linux, on Windows when the
+// manifest's UTF-8 code page is honoured.
+bool narrowTextIsUtf8();

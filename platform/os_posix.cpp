@@ -193,3 +193,5 @@ void setEnvValue(const char* name, const std::optional<std::string>& value) {
     ::unsetenv(name);
   }
 }
+
+bool narrowTextIsUtf8() { return true; }

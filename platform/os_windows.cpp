@@ -31,10 +31,19 @@ std::string narrowToUtf8(const char* text) {
 
 }  // namespace
 
+// The environment is read and written through the wide calls, so a value
+// outside ASCII survives whatever the code page.
 std::optional<std::string> envValue(const char* name) {
-  const char* value = std::getenv(name);
-  if (!value) return std::nullopt;
-  return narrowToUtf8(value);
+  const std::optional<fs::path> wideName = pathFromUtf8(name);
+  if (!wideName) return std::nullopt;
+  SetLastError(0);
+  const DWORD size = GetEnvironmentVariableW(wideName->c_str(), nullptr, 0);
+  if (size == 0) return std::nullopt;  // unset
+  std::wstring value(size, L'\0');
+  const DWORD length = GetEnvironmentVariableW(wideName->c_str(), value.data(), size);
+  if (length >= size) return std::nullopt;
+  value.resize(length);
+  return pathToUtf8(fs::path(value));
 }
 
 char pathSeparator() { return '\\'; }
@@ -148,8 +157,13 @@ void startProcessDetached(const std::string& commandLine, const std::string& wor
 }
 
 void setEnvValue(const char* name, const std::optional<std::string>& value) {
-  // _putenv_s with an empty value would remove the variable: set an empty
-  // one through the system call as well, so both views agree.
-  _putenv_s(name, value ? value->c_str() : "");
-  SetEnvironmentVariableA(name, value ? value->c_str() : nullptr);
+  const std::optional<fs::path> wideName = pathFromUtf8(name);
+  const std::optional<fs::path> wideValue = pathFromUtf8(value ? *value : std::string());
+  if (!wideName || !wideValue) return;
+  // The C runtime's copy and the system's copy (which children inherit) are
+  // both set; _wputenv_s with an empty value removes the variable.
+  _wputenv_s(wideName->c_str(), wideValue->c_str());
+  SetEnvironmentVariableW(wideName->c_str(), value ? wideValue->c_str() : nullptr);
 }
+
+bool narrowTextIsUtf8() { return GetACP() == CP_UTF8; }
