@@ -5,11 +5,14 @@ include(GoogleTest)
 add_executable(tkr_tests
   app/frame_test.cpp
   app/wizard_state_test.cpp
+  discovery/auto_detect_test.cpp
   discovery/text_path_test.cpp
   platform/command_line_test.cpp
   platform/run_command_test.cpp
   ui/draw_test.cpp
+  ui/file_browser_test.cpp
   ui/font_test.cpp
+  ui/pages_test.cpp
 )
 target_link_libraries(tkr_tests PRIVATE tkr_core GTest::gtest GTest::gtest_main)
 

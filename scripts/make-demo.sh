@@ -20,8 +20,9 @@ mkdir -p "$mod/Data-VA/Maps" "$mod/Data-VA/Music" "$mod/Data-Torvane/TableData" 
 printf 'demo mod map\n' > "$mod/Data-VA/Maps/va1.rvm"
 printf 'skipped music\n' > "$mod/Data-VA/Music/theme.ogg"
 printf 'demo layer table\n' > "$mod/Data-Torvane/TableData/Items.xml"
-if command -v 7z >/dev/null; then
-  (cd "$dir/mod-src" && 7z a -bd -y "$home/Downloads/SCI-7609-VA.7z" Vestrova >/dev/null)
+sevenzip=$(command -v 7z || command -v 7zz || true)
+if [ -n "$sevenzip" ]; then
+  (cd "$dir/mod-src" && "$sevenzip" a -bd -y "$home/Downloads/SCI-7609-VA.7z" Vestrova >/dev/null)
 else
   cp -r "$mod" "$home/Downloads/SCI-7609-VA"
 fi

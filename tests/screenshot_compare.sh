@@ -7,12 +7,24 @@ if [ ! -x "$linux_exe" ]; then echo "no Linux build at $linux_exe: skipped"; exi
 . "$(dirname "$0")/screenshot_env.sh"
 screenshot_sandbox "$out"
 fail=0
-for step in 0 1 2 3 4; do
-  TKR_SETUP_STEP=$step TKR_SETUP_SCREENSHOT="$out/linux$step.bmp" "$linux_exe" >/dev/null 2>&1
-  TKR_SETUP_STEP=$step TKR_SETUP_SCREENSHOT="$out/windows$step.bmp" "$@" >/dev/null 2>&1
-  if ! cmp -s "$out/linux$step.bmp" "$out/windows$step.bmp"; then
-    echo "step $step: the two builds' screenshots differ"; fail=1
-  fi
-done
-[ $fail -eq 0 ] && echo "steps 0 to 4: byte-identical on both builds"
+compare() {  # compare TAG: every page, as the environment now stands
+  local tag=$1 step
+  for step in 0 1 2 3 4; do
+    TKR_SETUP_STEP=$step TKR_SETUP_SCREENSHOT="$out/linux-$tag$step.bmp" "$linux_exe" >/dev/null 2>&1
+    TKR_SETUP_STEP=$step TKR_SETUP_SCREENSHOT="$out/windows-$tag$step.bmp" "${runner[@]}" >/dev/null 2>&1
+    if ! cmp -s "$out/linux-$tag$step.bmp" "$out/windows-$tag$step.bmp"; then
+      echo "step $step ($tag): the two builds' screenshots differ"; fail=1
+    fi
+  done
+}
+runner=("$@")
+compare default
+# Detected sources, named relative to the current folder so that both builds
+# hold the same text.
+mkdir -p "Thrask Kovarra/Data"; : > SCI-7609-VA.7z
+TKR_SETUP_GOG_PATH="Thrask Kovarra" TKR_SETUP_MOD_PATH=SCI-7609-VA.7z compare detected
+if cmp -s "$out/linux-default1.bmp" "$out/linux-detected1.bmp"; then
+  echo "the detected sources did not show"; fail=1
+fi
+[ $fail -eq 0 ] && echo "steps 0 to 4, with and without detected sources: byte-identical on both builds"
 exit $fail

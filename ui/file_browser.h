@@ -9,6 +9,9 @@ struct FileBrowserEntry {
   bool isDir = false;
 };
 
+inline constexpr const char* kDrivesDir = "DRIVES:";
+inline constexpr const char* kParentEntry = ".. (Parent Folder)";
+
 struct FileBrowser {
   bool isOpen = false;
   bool folderMode = false;
@@ -16,4 +19,9 @@ struct FileBrowser {
   std::string currentDir;  // "DRIVES:" stands for the drive list
   std::vector<FileBrowserEntry> entries;
   int scroll = 0;
+
+  // Opens on startDir, or on the home folder when startDir is no folder.
+  void open(const std::string& startDir, bool pickFolder, int pickTarget);
+  // Lists currentDir (or the drives) anew and scrolls to the top.
+  void refresh();
 };
