@@ -7,7 +7,10 @@ add_executable(tkr_tests
   app/wizard_state_test.cpp
   discovery/auto_detect_test.cpp
   discovery/text_path_test.cpp
+  install/base_game_test.cpp
+  install/locations_test.cpp
   platform/command_line_test.cpp
+  platform/resolve_path_test.cpp
   platform/run_command_test.cpp
   ui/draw_test.cpp
   ui/file_browser_test.cpp
@@ -38,6 +41,9 @@ else()
 endif()
 add_test(NAME screenshot.mode
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/screenshot_test.sh ${CMAKE_BINARY_DIR}/screenshots
+          ${_runner} $<TARGET_FILE:tkr-setup>)
+add_test(NAME autorun.exit_codes
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/autorun_test.sh ${CMAKE_BINARY_DIR}/autorun
           ${_runner} $<TARGET_FILE:tkr-setup>)
 if(WIN32)
   # The Windows build under Wine draws the same bytes as the Linux build.

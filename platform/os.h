@@ -22,6 +22,8 @@ char pathSeparator();
 std::optional<std::filesystem::path> pathFromUtf8(std::string_view text);
 // A native path as UTF-8 text.
 std::string pathToUtf8(const std::filesystem::path& path);
+// A path as UTF-8 text in generic form, with "/" between its parts.
+std::string genericUtf8(const std::filesystem::path& path);
 
 // Home folder when USERPROFILE is unset or empty.
 std::string homeFallback();
@@ -59,3 +61,11 @@ void setEnvValue(const char* name, const std::optional<std::string>& value);
 // lines, module name) are UTF-8: always on Linux, on Windows when the
 // manifest's UTF-8 code page is honoured.
 bool narrowTextIsUtf8();
+
+// Copies one file over another (replacing it); false when the copy failed.
+bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// The path whose volume the free-space check measures: the prefix's root on
+// Windows, the (already created) game folder on Linux.
+std::filesystem::path freeSpaceProbe(const std::filesystem::path& prefixDir,
+                                     const std::filesystem::path& gameDir);

@@ -195,3 +195,13 @@ void setEnvValue(const char* name, const std::optional<std::string>& value) {
 }
 
 bool narrowTextIsUtf8() { return true; }
+
+bool copyFileReplacing(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+  return !ec;
+}
+
+fs::path freeSpaceProbe(const fs::path&, const fs::path& gameDir) { return gameDir; }
+
+std::string genericUtf8(const fs::path& path) { return path.native(); }

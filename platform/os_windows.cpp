@@ -167,3 +167,15 @@ void setEnvValue(const char* name, const std::optional<std::string>& value) {
 }
 
 bool narrowTextIsUtf8() { return GetACP() == CP_UTF8; }
+
+bool copyFileReplacing(const fs::path& from, const fs::path& to) {
+  return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+fs::path freeSpaceProbe(const fs::path& prefixDir, const fs::path&) {
+  return prefixDir.root_name() / prefixDir.root_directory();
+}
+
+std::string genericUtf8(const fs::path& path) {
+  return pathToUtf8(fs::path(path.generic_wstring()));
+}

@@ -1,7 +1,14 @@
-// A stand-in program for the tests: it writes its argument vector and its
-// working folder to the file named by TKR_CHILD_RECORD (one item a line,
-// "cwd=" first), then exits with TKR_CHILD_EXIT (default 0), or aborts when
-// TKR_CHILD_ABORT is set.
+// A stand-in for the outside programs in the tests (innoextract, the GOG
+// installer, 7-Zip, the engine). Copied under the name it stands in for, it
+// reads its orders from the environment, each variable first with the
+// program's own stem appended ("TKR_CHILD_EXIT_innoextract"), then plain:
+//   TKR_CHILD_RECORD  file to append "prog=<stem>", "cwd=<folder>", each
+//                     argument on a line of its own, then "--"
+//   TKR_CHILD_EXIT    exit code (default 0)
+//   TKR_CHILD_ABORT   abort instead of exiting
+//   TKR_CHILD_DATA    unpack like the real tool: make <out>/<value> as a file,
+//                     where <out> follows "--output-dir", or is the text
+//                     after "/DIR=" or "-o"; folders made as needed
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,16 +16,51 @@
 #include <fstream>
 #include <string>
 
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string stem;
+
+const char* order(const char* name) {
+  const std::string own = std::string(name) + "_" + stem;
+  if (const char* v = std::getenv(own.c_str())) return v;
+  return std::getenv(name);
+}
+
+std::string u8(const fs::path& p) {
+  const std::u8string s = p.u8string();
+  return std::string(s.begin(), s.end());
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (const char* record = std::getenv("TKR_CHILD_RECORD")) {
+  stem = u8(fs::path(argv[0]).stem());
+  if (const char* record = order("TKR_CHILD_RECORD")) {
     std::ofstream out(record, std::ios::binary | std::ios::app);
     std::error_code ec;
-    const std::u8string cwd = std::filesystem::current_path(ec).u8string();
-    out << "cwd=" << std::string(cwd.begin(), cwd.end()) << "\n";
+    out << "prog=" << stem << "\n";
+    out << "cwd=" << u8(fs::current_path(ec)) << "\n";
     for (int i = 1; i < argc; ++i) out << argv[i] << "\n";
     out << "--\n";
   }
-  if (std::getenv("TKR_CHILD_ABORT")) std::abort();
-  const char* code = std::getenv("TKR_CHILD_EXIT");
+  if (const char* data = order("TKR_CHILD_DATA")) {
+    std::string dir;
+    for (int i = 1; i < argc; ++i) {
+      const std::string a = argv[i];
+      if (a == "--output-dir" && i + 1 < argc) dir = argv[i + 1];
+      if (a.rfind("/DIR=", 0) == 0) dir = a.substr(5);
+      if (a.rfind("-o", 0) == 0 && a.size() > 2) dir = a.substr(2);
+    }
+    if (!dir.empty()) {
+      const fs::path file = fs::path(dir) / data;
+      std::error_code ec;
+      fs::create_directories(file.parent_path(), ec);
+      std::ofstream(file, std::ios::binary) << "unpacked by " << stem << "\n";
+    }
+  }
+  if (order("TKR_CHILD_ABORT")) std::abort();
+  const char* code = order("TKR_CHILD_EXIT");
   return code ? std::atoi(code) : 0;
 }

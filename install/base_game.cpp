@@ -1,0 +1,99 @@
+#include "install/base_game.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/wizard_state.h"
+#include "discovery/text_path.h"
+#include "install/tree_walk.h"
+#include "platform/os.h"
+#include "platform/resolve_path.h"
+#include "platform/run_command.h"
+
+namespace fs = std::filesystem;
+
+std::string innoextractCommand(const std::string& innoextract, const std::string& outputDir,
+                               const std::string& installer) {
+  return "\"" + innoextract + "\" --gog --silent --output-dir \"" + outputDir + "\" \"" + installer +
+         "\"";
+}
+
+std::string silentInstallerCommand(const std::string& installer, const std::string& outputDir) {
+  return "\"" + installer + "\" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /DIR=\"" + outputDir + "\"";
+}
+
+bool excludedFromBaseCopy(const std::string& lowered) {
+  return endsWithNoCase(lowered, ".exe") || endsWithNoCase(lowered, ".dll") ||
+         endsWithNoCase(lowered, ".ico") || lowered.rfind("goggame", 0) == 0 ||
+         lowered == "thumbs.db" || lowered == "desktop.ini";
+}
+
+namespace {
+
+bool isDirectory(const fs::path& p) {
+  std::error_code ec;
+  return !p.empty() && fs::is_directory(p, ec);
+}
+
+// innoextract beside the setup executable wins over one on the search path.
+std::string findInnoextract(const InstallRun& run) {
+  const std::string searched = searchProgram("innoextract.exe");
+  const std::string beside = pathToUtf8(run.exeDir / "innoextract.exe");
+  if (pathIsFile(beside)) return beside;
+  return searched;
+}
+
+// Unpacks the installer into workDir/gog-ext; false when both tools failed.
+bool extractInstaller(WizardState& state, InstallRun& run) {
+  const fs::path extractDir = run.workDir / "gog-ext";
+  std::error_code ec;
+  fs::create_directories(extractDir, ec);
+  const std::string out = pathToUtf8(extractDir);
+
+  const std::string innoextract = findInnoextract(run);
+  if (!innoextract.empty()) {
+    state.logLine("Extracting GOG installer via innoextract...");
+    if (runCommand(innoextractCommand(innoextract, out, state.gamePath), "")) {
+      run.sourceDir = extractDir;
+      return true;
+    }
+  }
+  state.logLine("Running GOG installer silently (please wait)...");
+  if (runCommand(silentInstallerCommand(state.gamePath, out), "")) {
+    run.sourceDir = extractDir;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool acquireBaseGame(WizardState& state, InstallRun& run) {
+  run.sourceDir = pathFromUtf8(state.gamePath).value_or(fs::path());
+  const bool installer = state.gamePathIsInstaller || endsWithNoCase(state.gamePath, ".exe");
+  if (installer && !extractInstaller(state, run)) {
+    return failInstall(state, run,
+                       "ERROR: Failed to extract GOG .exe. Try pointing to an installed GOG folder.");
+  }
+
+  const fs::path classic = resolvePathNoCase(run.sourceDir, "Thrask Kovarra Classic");
+  if (isDirectory(classic) && !resolvePathNoCase(classic, "Data").empty()) run.sourceDir = classic;
+  const fs::path sourceData = resolvePathNoCase(run.sourceDir, "Data");
+  if (sourceData.empty()) {
+    return failInstall(state, run, "ERROR: Could not find Data/ folder inside GOG source.");
+  }
+
+  state.progress.store(40);
+  state.logLine("Copying GOG Data/*.rvk and base assets...");
+  const fs::path targetData = run.gameDir / "Data";
+  std::error_code ec;
+  fs::create_directories(targetData, ec);
+  int copied = 0;
+  forEachRegularFile(sourceData, [&](const fs::path& file, const std::string& relative) {
+    if (excludedFromBaseCopy(toLowerAscii(relative))) return;
+    copyIntoPlace(file, targetData / *pathFromUtf8(relative));
+    ++copied;  // counted once attempted, whether the copy worked or not
+  });
+  state.logLine("Copied " + std::to_string(copied) + " base file(s) from GOG copy.");
+  return true;
+}

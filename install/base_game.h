@@ -1,0 +1,19 @@
+#pragma once
+// The base game: an installer unpacked (innoextract, else the installer in
+// silent mode) or a folder used as it is; its Data folder copied into the
+// installation.
+
+#include <string>
+
+#include "install/install_run.h"
+
+// The two command lines, exactly as the tools receive them.
+std::string innoextractCommand(const std::string& innoextract, const std::string& outputDir,
+                               const std::string& installer);
+std::string silentInstallerCommand(const std::string& installer, const std::string& outputDir);
+
+// Whether a base-game file (its lowered relative path) stays out of the copy.
+bool excludedFromBaseCopy(const std::string& loweredRelative);
+
+// Runs the step; false when the job failed (its ERROR line is logged).
+bool acquireBaseGame(WizardState& state, InstallRun& run);

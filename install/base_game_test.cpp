@@ -1,0 +1,144 @@
+#include "install/base_game.h"
+
+#include <gtest/gtest.h>
+
+#include "discovery/text_path.h"
+#include "tests/install_fixture.h"
+
+namespace {
+
+TEST(BaseGameCommands, ExactCommandLines) {
+  EXPECT_EQ(innoextractCommand("C:\\t\\innoextract.exe", "C:\\w\\gog-ext", "D:\\setup x.exe"),
+            "\"C:\\t\\innoextract.exe\" --gog --silent --output-dir \"C:\\w\\gog-ext\" \"D:\\setup x.exe\"");
+  EXPECT_EQ(silentInstallerCommand("D:\\setup x.exe", "C:\\w\\gog-ext"),
+            "\"D:\\setup x.exe\" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /DIR=\"C:\\w\\gog-ext\"");
+}
+
+TEST(BaseGameCopy, ExclusionRules) {
+  for (const char* out : {"thumbs.db", "desktop.ini", "goggame-1.ico", "goggame.hashdb", "foo.dll",
+                          "maps/run.exe", "sub/icon.ico"}) {
+    EXPECT_TRUE(excludedFromBaseCopy(out)) << out;
+  }
+  for (const char* in : {"maps/thumbs.db", "sub/desktop.ini", "sub/goggame.dat", "a.rvk", "exe",
+                         "readme.exe.txt"}) {
+    EXPECT_FALSE(excludedFromBaseCopy(in)) << in;
+  }
+}
+
+struct BaseGame : InstallSandbox {};
+
+TEST_F(BaseGame, FolderSourceCopiesTheDataTreeWithItsExclusions) {
+  for (const char* f : {"Data/a.rvk", "Data/Maps/m.rvm", "Data/Thumbs.db", "Data/desktop.ini",
+                        "Data/goggame-1.ico", "Data/goggame.hashdb", "Data/Foo.DLL", "Data/Maps/run.exe",
+                        "Data/Maps/Thumbs.db", "Tkr.exe"}) {
+    root.write(std::string("game src/") + f, f);
+  }
+  state.gamePath = root.subStr("game src");
+  install();
+  EXPECT_TRUE(logged("Copied 3 base file(s) from GOG copy."));
+  EXPECT_EQ(readFileBytes(gameDir() / "Data/Maps/m.rvm"), "Data/Maps/m.rvm");
+  EXPECT_TRUE(std::filesystem::exists(gameDir() / "Data/Maps/Thumbs.db"));
+  EXPECT_FALSE(std::filesystem::exists(gameDir() / "Data/Thumbs.db"));
+  EXPECT_FALSE(std::filesystem::exists(gameDir() / "Data/Maps/run.exe"));
+  EXPECT_TRUE(toolRuns().empty());
+  EXPECT_TRUE(state.succeeded.load());
+}
+
+TEST_F(BaseGame, DataFolderInAnyCaseAndTheClassicSubfolder) {
+  root.write("src/THRASK KOVARRA CLASSIC/data/x.rvk");
+  root.write("src/Data/own.rvk");
+  state.gamePath = root.subStr("src");
+  install();
+  EXPECT_TRUE(logged("Copied 1 base file(s) from GOG copy."));
+  EXPECT_TRUE(std::filesystem::exists(gameDir() / "Data/x.rvk"));
+  EXPECT_FALSE(std::filesystem::exists(gameDir() / "Data/own.rvk"));
+}
+
+TEST_F(BaseGame, ClassicSubfolderWithoutDataIsPassedOver) {
+  root.mkdir("src/Thrask Kovarra Classic/Other");
+  root.write("src/Data/own.rvk");
+  state.gamePath = root.subStr("src");
+  install();
+  EXPECT_TRUE(std::filesystem::exists(gameDir() / "Data/own.rvk"));
+}
+
+TEST_F(BaseGame, EmptyDataFolderCountsZeroAndGoesOn) {
+  root.mkdir("src/Data");
+  state.gamePath = root.subStr("src");
+  install();
+  EXPECT_TRUE(logged("Copied 0 base file(s) from GOG copy."));
+  EXPECT_TRUE(state.succeeded.load());
+}
+
+TEST_F(BaseGame, FolderWithoutDataFails) {
+  root.mkdir("src/Other");
+  state.gamePath = root.subStr("src");
+  install();
+  expectFailedWith("ERROR: Could not find Data/ folder inside GOG source.");
+  EXPECT_EQ(state.progress.load(), 20);
+}
+
+TEST_F(BaseGame, InnoextractGetsTheExactArguments) {
+  installStandIn(root.sub("tools"), "innoextract.exe");
+  const auto installer = root.write("dl/setup_tk.EXE");
+  env.set("TKR_CHILD_DATA", "Data/base.rvk");
+  state.gamePath = pathToUtf8(installer);  // the flag stays false: the suffix decides
+  install();
+  const auto runs = toolRuns();
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].program, "innoextract");
+  EXPECT_EQ(runs[0].args, (std::vector<std::string>{"--gog", "--silent", "--output-dir",
+                                                     pathToUtf8(workDir() / "gog-ext"),
+                                                     pathToUtf8(installer)}));
+  EXPECT_TRUE(logged("Extracting GOG installer via innoextract..."));
+  EXPECT_FALSE(logged("Running GOG installer silently (please wait)..."));
+  EXPECT_TRUE(logged("Copied 1 base file(s) from GOG copy."));
+  EXPECT_TRUE(state.succeeded.load());
+  EXPECT_FALSE(std::filesystem::exists(workDir()));
+}
+
+TEST_F(BaseGame, FailingInnoextractFallsBackToTheSilentInstaller) {
+  installStandIn(root.sub("tools"), "innoextract.exe");
+  const auto installer = installStandIn(root.sub("dl"), "setup_tk.exe");
+  env.set("TKR_CHILD_EXIT_innoextract", "1");
+  env.set("TKR_CHILD_DATA_setup_tk", "Thrask Kovarra Classic/Data/x.rvk");
+  state.gamePath = pathToUtf8(installer);
+  state.gamePathIsInstaller = true;
+  install();
+  const auto runs = toolRuns();
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[0].program, "innoextract");
+  EXPECT_EQ(runs[1].program, "setup_tk");
+  EXPECT_EQ(runs[1].args,
+            (std::vector<std::string>{"/VERYSILENT", "/SUPPRESSMSGBOXES", "/NORESTART",
+                                      "/DIR=" + pathToUtf8(workDir() / "gog-ext")}));
+  const std::size_t inno = output.find("Extracting GOG installer via innoextract...");
+  const std::size_t silent = output.find("Running GOG installer silently (please wait)...");
+  ASSERT_NE(inno, std::string::npos);
+  ASSERT_NE(silent, std::string::npos);
+  EXPECT_LT(inno, silent);
+  EXPECT_TRUE(std::filesystem::exists(gameDir() / "Data/x.rvk"));
+  EXPECT_TRUE(state.succeeded.load());
+}
+
+TEST_F(BaseGame, NoToolSucceedsFailsWithTheExtractLine) {
+  const auto installer = installStandIn(root.sub("dl"), "setup_tk.exe");
+  env.set("TKR_CHILD_EXIT", "2");
+  state.gamePath = pathToUtf8(installer);
+  state.gamePathIsInstaller = true;
+  install();
+  EXPECT_FALSE(logged("Extracting GOG installer via innoextract..."));
+  expectFailedWith("ERROR: Failed to extract GOG .exe. Try pointing to an installed GOG folder.");
+  EXPECT_TRUE(std::filesystem::is_directory(gameDir()));
+}
+
+TEST_F(BaseGame, ExtractionWithoutDataFailsWithoutTryingTheOtherTool) {
+  installStandIn(root.sub("tools"), "innoextract.exe");
+  const auto installer = installStandIn(root.sub("dl"), "setup_tk.exe");
+  state.gamePath = pathToUtf8(installer);
+  install();
+  EXPECT_EQ(toolRuns().size(), 1u);
+  expectFailedWith("ERROR: Could not find Data/ folder inside GOG source.");
+}
+
+}  // namespace

@@ -1,0 +1,20 @@
+#pragma once
+// Where an installation reads from and writes to, and the free-space check.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "install/install_run.h"
+
+inline constexpr std::uint64_t kRequiredFreeBytes = 1200ull * 1024 * 1024;
+
+// Sets exeDir, packageDir, prefixDir and gameDir, and creates gameDir.
+void settleLocations(InstallRun& run);
+
+// The ERROR line for this many free bytes, or nothing when they are enough.
+std::optional<std::string> freeSpaceError(std::uint64_t freeBytes);
+
+// Sets workDir ("tkr-win64-work-" + process id in the temporary folder) and
+// creates it; leaves it empty when the system has no temporary folder.
+void makeWorkDir(InstallRun& run);
