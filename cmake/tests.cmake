@@ -8,8 +8,10 @@ add_executable(tkr_tests
   discovery/auto_detect_test.cpp
   discovery/text_path_test.cpp
   install/base_game_test.cpp
+  install/configuration_test.cpp
   install/locations_test.cpp
   platform/command_line_test.cpp
+  platform/ini_file_test.cpp
   platform/resolve_path_test.cpp
   platform/run_command_test.cpp
   ui/draw_test.cpp

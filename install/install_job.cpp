@@ -6,8 +6,10 @@
 
 #include "app/wizard_state.h"
 #include "install/base_game.h"
+#include "install/configuration.h"
 #include "install/install_run.h"
 #include "install/locations.h"
+#include "install/mod_layers.h"
 #include "platform/os.h"
 
 namespace fs = std::filesystem;
@@ -43,6 +45,8 @@ bool runSteps(WizardState& state, InstallRun& run) {
   state.progress.store(20);
   state.logLine("Locating GOG Classic base files...");
   if (!acquireBaseGame(state, run)) return false;
+  if (!installModLayers(state, run)) return false;
+  configureGame(state, run);
   return true;
 }
 

@@ -1,0 +1,92 @@
+#include "install/mod_layers.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/wizard_state.h"
+#include "discovery/seven_zip.h"
+#include "discovery/text_path.h"
+#include "install/tree_walk.h"
+#include "platform/os.h"
+#include "platform/resolve_path.h"
+#include "platform/run_command.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kMarker = "Data-VA";
+
+bool isDirectory(const fs::path& p) {
+  std::error_code ec;
+  return fs::is_directory(p, ec);
+}
+
+bool holdsMarker(const fs::path& folder) { return !resolvePathNoCase(folder, kMarker).empty(); }
+
+// The folder that holds the marker: the root itself, or the first folder
+// directly inside it that does. Empty when neither.
+fs::path findModRoot(const fs::path& root) {
+  if (holdsMarker(root)) return root;
+  std::error_code ec;
+  fs::directory_iterator it(root, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    if (isDirectory(it->path()) && holdsMarker(it->path())) return it->path();
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string sevenZipCommand(const std::string& sevenZip, const std::string& outputDir,
+                            const std::string& archive) {
+  return "\"" + sevenZip + "\" x -y \"-o" + outputDir + "\" \"" + archive + "\"";
+}
+
+std::string tarCommand(const std::string& archive, const std::string& outputDir) {
+  return "tar.exe -xf \"" + archive + "\" -C \"" + outputDir + "\"";
+}
+
+bool excludedFromModCopy(const std::string& lowered) {
+  return lowered.rfind("data-va/music/", 0) == 0 || lowered.rfind("data-zu/", 0) == 0 ||
+         lowered.rfind("multiplayer/", 0) == 0 || endsWithNoCase(lowered, ".exe") ||
+         lowered.find("/savedgames/") != std::string::npos;
+}
+
+bool installModLayers(WizardState& state, InstallRun& run) {
+  run.modInstalled = false;
+  const std::string& archive = state.modArchivePath;
+  if (archive.empty()) return true;
+
+  fs::path root;
+  if (pathIsDir(archive)) {
+    root = *pathFromUtf8(archive);
+  } else {
+    const fs::path extractDir = run.workDir / "mod-ext";
+    std::error_code ec;
+    fs::create_directories(extractDir, ec);
+    const std::string sevenZip = findSevenZip();
+    state.logLine("Unpacking Vestrova archive...");
+    state.progress.store(55);
+    const std::string out = pathToUtf8(fs::path(extractDir).make_preferred());
+    const std::string command =
+        sevenZip.empty() ? tarCommand(archive, out) : sevenZipCommand(sevenZip, out, archive);
+    if (!runCommand(command, "")) {
+      return failInstall(state, run,
+                         "ERROR: Installing .7z mod needs 7-Zip (7z.exe), or use Base Game.");
+    }
+    root = extractDir;
+  }
+
+  root = findModRoot(root);
+  if (root.empty()) return true;  // no layer folder: the base game alone
+
+  state.logLine("Installing TKR Torvane + Vestrova 1.4 mod layers...");
+  state.progress.store(68);
+  forEachRegularFile(root, [&](const fs::path& file, const std::string& relative) {
+    if (excludedFromModCopy(toLowerAscii(relative))) return;
+    copyIntoPlace(file, run.gameDir / *pathFromUtf8(relative));
+  });
+  run.modInstalled = true;
+  return true;
+}
