@@ -10,6 +10,7 @@ add_executable(tkr_tests
   install/base_game_test.cpp
   install/configuration_test.cpp
   install/locations_test.cpp
+  install/mod_layers_test.cpp
   platform/command_line_test.cpp
   platform/ini_file_test.cpp
   platform/resolve_path_test.cpp

@@ -19,6 +19,15 @@ run_preset() {
 run_preset linux
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 run_preset linux-asan
 
+# Fuzz targets: a short run of each on its seed corpus (longer runs:
+# scripts/fuzz.sh). A finding fails the run.
+step "fuzz: build and a short run of each target"
+if cmake --preset fuzz >/dev/null && cmake --build --preset fuzz; then
+  bash scripts/fuzz.sh 15 || status=1
+else
+  status=1
+fi
+
 # Wine: a private prefix made anew for every run, and one server held up for
 # the whole run (without it each test pays for Wine's start-up).
 export WINEPREFIX="$PWD/build/windows-wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

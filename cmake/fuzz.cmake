@@ -1,0 +1,22 @@
+# libFuzzer targets for the parsers of what the user brings. Built with
+# clang on Linux, with AddressSanitizer and UndefinedBehaviorSanitizer.
+set(_fuzz_flags -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer -g)
+add_library(tkr_fuzz_core STATIC
+  discovery/text_path.cpp
+  platform/command_line.cpp
+  platform/ini_file.cpp
+  platform/os_posix.cpp
+)
+target_include_directories(tkr_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(tkr_fuzz_core PRIVATE -fsanitize=fuzzer-no-link,address,undefined -g)
+find_package(Threads REQUIRED)
+target_link_libraries(tkr_fuzz_core PUBLIC Threads::Threads)
+
+function(tkr_fuzz_target name source)
+  add_executable(${name} ${source})
+  target_compile_options(${name} PRIVATE ${_fuzz_flags})
+  target_link_options(${name} PRIVATE ${_fuzz_flags})
+  target_link_libraries(${name} PRIVATE tkr_fuzz_core)
+endfunction()
+
+tkr_fuzz_target(ini_file_fuzz platform/ini_file_fuzz.cpp)
