@@ -9,8 +9,10 @@ add_executable(tkr_tests
   discovery/text_path_test.cpp
   install/base_game_test.cpp
   install/configuration_test.cpp
+  install/engine_test.cpp
   install/locations_test.cpp
   install/mod_layers_test.cpp
+  install/portraits_test.cpp
   platform/command_line_test.cpp
   platform/ini_file_test.cpp
   platform/resolve_path_test.cpp

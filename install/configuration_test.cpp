@@ -111,6 +111,7 @@ TEST_F(Configuration, ExistingMainIniInAnotherCaseIsTheOneWritten) {
 
 TEST_F(Configuration, LanguageCodeReachesTheCompletionLine) {
   root.write("src/Data/Russian.rvk");
+  addEngine("ru");
   install();
   EXPECT_TRUE(logged("Installation completed successfully (ru)!"));
 }

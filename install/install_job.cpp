@@ -7,9 +7,11 @@
 #include "app/wizard_state.h"
 #include "install/base_game.h"
 #include "install/configuration.h"
+#include "install/engine.h"
 #include "install/install_run.h"
 #include "install/locations.h"
 #include "install/mod_layers.h"
+#include "install/portraits.h"
 #include "platform/os.h"
 
 namespace fs = std::filesystem;
@@ -46,8 +48,9 @@ bool runSteps(WizardState& state, InstallRun& run) {
   state.logLine("Locating GOG Classic base files...");
   if (!acquireBaseGame(state, run)) return false;
   if (!installModLayers(state, run)) return false;
+  installPortraits(state, run);
   configureGame(state, run);
-  return true;
+  return installEngine(state, run);
 }
 
 }  // namespace

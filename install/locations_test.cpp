@@ -78,6 +78,7 @@ TEST_F(InstallJob, ProgressAndLogOfABaseGameRun) {
             "[TKR-Setup] Locating GOG Classic base files...\n"
             "[TKR-Setup] Copying GOG Data/*.rvk and base assets...\n"
             "[TKR-Setup] Copied 1 base file(s) from GOG copy.\n"
+            "[TKR-Setup] Installing 40 custom animated Q.V.S. portraits (v6.1)...\n"
             "[TKR-Setup] Applying Classic-First preset & Native SDL2 configuration...\n"
             "[TKR-Setup] Installation completed successfully (en)!\n");
   EXPECT_EQ(state.progress.load(), 100);

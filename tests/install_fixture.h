@@ -32,13 +32,35 @@ struct InstallSandbox : testing::Test {
         .set("TKR_CHILD_RECORD", root.subStr("record.txt"))
         .unset("TKR_CHILD_EXIT")
         .unset("TKR_CHILD_DATA");
+    addEngine("en");
+  }
+
+  // A package engine for one language code (the stand-in passes its
+  // self-test), with SDL2.dll beside it.
+  void addEngine(const std::string& code) {
+    installStandIn(root.sub("package/bin"), "tkr-" + code + ".exe");
+    root.write("package/bin/SDL2.dll", "sdl");
   }
 
   std::filesystem::path gameDir() const { return root.sub("prefix/game"); }
   std::filesystem::path workDir() const {
     return *pathFromUtf8(tempDirectory()) / ("tkr-win64-work-" + std::to_string(currentProcessId()));
   }
-  std::vector<RecordedRun> toolRuns() const { return readRecordedRuns(root.sub("record.txt")); }
+  // Starts of the stand-in tools, the engine's self-test apart.
+  std::vector<RecordedRun> toolRuns() const {
+    std::vector<RecordedRun> runs;
+    for (RecordedRun& r : readRecordedRuns(root.sub("record.txt"))) {
+      if (r.program.rfind("tkr-", 0) != 0) runs.push_back(std::move(r));
+    }
+    return runs;
+  }
+  std::vector<RecordedRun> engineRuns() const {
+    std::vector<RecordedRun> runs;
+    for (RecordedRun& r : readRecordedRuns(root.sub("record.txt"))) {
+      if (r.program.rfind("tkr-", 0) == 0) runs.push_back(std::move(r));
+    }
+    return runs;
+  }
 
   void install() {
     pageBefore = state.page.load();

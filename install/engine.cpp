@@ -1,0 +1,87 @@
+#include "install/engine.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "app/wizard_state.h"
+#include "discovery/text_path.h"
+#include "platform/os.h"
+#include "platform/run_command.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string doubled(const std::string& text, char c) {
+  std::string out;
+  for (char x : text) {
+    out += x;
+    if (x == c) out += c;
+  }
+  return out;
+}
+
+void writeBytes(const fs::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  if (out) out << bytes;
+}
+
+// Copies from over to, unless both name the very same file.
+void installFile(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return;
+  copyFileReplacing(from, to);
+}
+
+}  // namespace
+
+std::string playBatText(const std::string& code) {
+  return "@echo off\r\ncd /d \"%~dp0game\"\r\nstart \"\" \"%~dp0bin\\tkr-" + code + ".exe\" %*\r\n";
+}
+
+std::string shortcutCommand(const std::string& shortcut, const std::string& engine,
+                            const std::string& gameDir) {
+  return "powershell -NoProfile -ExecutionPolicy Bypass -Command \"$s=(New-Object -COM "
+         "WScript.Shell).CreateShortcut('" +
+         doubled(shortcut, '\'') + "');$s.TargetPath='" + doubled(engine, '\'') +
+         "';$s.WorkingDirectory='" + doubled(gameDir, '\'') + "';$s.Save()\"";
+}
+
+std::string desktopLauncherText(const std::string& gameDir, const std::string& engine) {
+  return "@echo off\r\ncd /d \"" + doubled(gameDir, '%') + "\"\r\nstart \"\" \"" +
+         doubled(engine, '%') + "\" %*\r\n";
+}
+
+bool installEngine(WizardState& state, InstallRun& run) {
+  const fs::path binDir = run.prefixDir / "bin";
+  std::error_code ec;
+  fs::create_directories(binDir, ec);
+
+  const std::string engineName = "tkr-" + run.languageCode + ".exe";
+  const fs::path engineSource = run.packageDir / "bin" / engineName;
+  const fs::path sdlSource = run.packageDir / "bin" / "SDL2.dll";
+  if (!pathIsFile(pathToUtf8(engineSource)) || !pathIsFile(pathToUtf8(sdlSource))) {
+    return failInstall(state, run,
+                       "ERROR: Missing Windows binary (" + pathToUtf8(engineSource) + ") or SDL2.dll.");
+  }
+  const fs::path engine = binDir / engineName;
+  installFile(engineSource, engine);
+  installFile(sdlSource, binDir / "SDL2.dll");
+
+  if (!runCommand("\"" + pathToUtf8(engine) + "\" --version", pathToUtf8(run.gameDir))) {
+    return failInstall(state, run, "ERROR: Installed executable self-test failed.");
+  }
+
+  writeBytes(run.prefixDir / "Play.bat", playBatText(run.languageCode));
+
+  if (!state.createShortcuts) return true;
+  const std::string desktop = joinPath(homeDir(), "Desktop");
+  if (!pathIsDir(desktop)) return true;
+  const std::string shortcut = joinPath(desktop, "Thrask Kovarra Native Port.lnk");
+  if (!runCommand(shortcutCommand(shortcut, pathToUtf8(engine), pathToUtf8(run.gameDir)), "")) {
+    writeBytes(*pathFromUtf8(joinPath(desktop, "Play Thrask Kovarra.bat")),
+               desktopLauncherText(pathToUtf8(run.gameDir), pathToUtf8(engine)));
+  }
+  return true;
+}

@@ -1,0 +1,206 @@
+#include "install/portraits.h"
+
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <system_error>
+
+#include "app/wizard_state.h"
+#include "discovery/text_path.h"
+#include "install/tree_walk.h"
+#include "platform/ini_file.h"
+#include "platform/os.h"
+#include "platform/resolve_path.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 532;
+constexpr std::size_t kCopyChunk = 64 * 1024;
+
+std::uint32_t le32(const unsigned char* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// A name that stays inside the folder it is written under: relative, no
+// drive letter, no "." or ".." part, no empty part.
+bool staysInside(const std::string& name) {
+  if (name.empty() || name[0] == '/' || name.find(':') != std::string::npos) return false;
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = name.find('/', start);
+    if (end == std::string::npos) end = name.size();
+    const std::string part = name.substr(start, end - start);
+    if (part.empty() || part == "." || part == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+}  // namespace
+
+long long leadingNumber(const std::string& text, std::size_t i) {
+  while (i < text.size() && isBlank(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (value < 1'000'000'000'000LL) value = value * 10 + (text[i] - '0');  // saturates, never overflows
+  }
+  return negative ? -value : value;
+}
+
+bool isPortraitEntryName(const std::string& name) {
+  if (!endsWithNoCase(name, ".rvi")) return false;
+  const std::size_t slash = name.rfind('/');
+  const std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
+  const long long number = leadingNumber(file);
+  if (number < 200 || number > 219) return false;
+  return toLowerAscii(file) == std::to_string(number) + ".rvi";
+}
+
+std::vector<DataArchiveEntry> readPortraitEntries(const fs::path& archive) {
+  std::vector<DataArchiveEntry> selected;
+  std::ifstream in(archive, std::ios::binary);
+  if (!in) return selected;
+  unsigned char header[kHeaderSize];
+  if (!in.read(reinterpret_cast<char*>(header), kHeaderSize)) return selected;
+  const std::int32_t count = static_cast<std::int32_t>(le32(header + 512));
+  const unsigned version = header[522] | static_cast<unsigned>(header[523]) << 8;
+  const std::uint64_t entrySize = version > 511 ? 280 : 276;
+
+  std::error_code ec;
+  const std::uint64_t fileSize = fs::file_size(archive, ec);
+  if (ec || count <= 0) return selected;
+  const std::uint64_t tableSize = static_cast<std::uint64_t>(count) * entrySize;  // no overflow in 64 bits
+  if (fileSize <= tableSize + 531) return selected;
+
+  in.seekg(static_cast<std::streamoff>(fileSize - tableSize));
+  std::vector<unsigned char> entry(entrySize);
+  for (std::int32_t i = 0; i < count; ++i) {
+    if (!in.read(reinterpret_cast<char*>(entry.data()), static_cast<std::streamsize>(entrySize))) break;
+    const std::size_t nameLength = strnlen(reinterpret_cast<const char*>(entry.data()), 256);
+    std::string name(reinterpret_cast<const char*>(entry.data()), nameLength);
+    for (char& c : name) {
+      if (c == '\\') c = '/';
+    }
+    if (entry[264] != 0 || !isPortraitEntryName(name) || !staysInside(name)) continue;
+    DataArchiveEntry e{name, le32(entry.data() + 256), le32(entry.data() + 260)};
+    if (static_cast<std::uint64_t>(e.offset) + e.length > fileSize) continue;  // data past the end
+    selected.push_back(std::move(e));
+  }
+  return selected;
+}
+
+void installPortraitPack(const fs::path& archivePath, const fs::path& portraitFolder) {
+  const std::vector<DataArchiveEntry> entries = readPortraitEntries(archivePath);
+  if (entries.empty()) return;
+  std::ifstream in(archivePath, std::ios::binary);
+  if (!in) return;
+  std::vector<char> buffer(kCopyChunk);
+  for (const DataArchiveEntry& e : entries) {
+    const fs::path target = portraitFolder / *pathFromUtf8(e.name);
+    std::error_code ec;
+    if (fs::is_regular_file(target, ec)) continue;
+    fs::create_directories(target.parent_path(), ec);
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    if (!out) continue;
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(e.offset));
+    std::uint64_t left = e.length;
+    while (left > 0 && in && out) {
+      const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+      if (!in.read(buffer.data(), static_cast<std::streamsize>(n))) break;
+      out.write(buffer.data(), static_cast<std::streamsize>(n));
+      left -= n;
+    }
+  }
+}
+
+std::string buildPortraitTable(const std::string& src, const fs::path& gameDir, int* accepted) {
+  const fs::path roots[] = {gameDir / "Data", gameDir / "Data-Torvane",
+                            gameDir / "Profiles" / "UserProfile_TKRVA"};
+  std::string out = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<QVSPORTRAITSLIST>\n";
+  std::set<long long> seen;
+  int count = 0;
+  std::size_t pos = 0;
+  while (true) {
+    const std::size_t open = src.find("<QVS>", pos);
+    if (open == std::string::npos) break;
+    const std::size_t close = src.find("</QVS>", open);
+    if (close == std::string::npos) break;
+    const std::size_t end = close + 6;
+    pos = end;
+    const std::string_view block(src.data() + open, end - open);
+    const std::size_t id = block.find("<PortraitId>");
+    if (id == std::string_view::npos) continue;
+    const long long number = leadingNumber(std::string(block), id + 12);
+    if (number <= 0 || seen.count(number)) continue;
+    const std::string image = "QVSFaces/BigFaces/" + std::to_string(number) + ".rvi";
+    bool found = false;
+    for (const fs::path& root : roots) {
+      if (!resolvePathNoCase(root, image).empty()) {
+        found = true;
+        break;
+      }
+    }
+    if (!found) continue;
+    seen.insert(number);
+    out += '\t';
+    out += block;
+    out += '\n';
+    ++count;
+  }
+  out += "</QVSPORTRAITSLIST>\n";
+  if (accepted) *accepted = count;
+  return out;
+}
+
+void installPortraits(WizardState& state, InstallRun& run) {
+  state.progress.store(80);
+  state.logLine("Installing 40 custom animated Q.V.S. portraits (v6.1)...");
+
+  const fs::path& game = run.gameDir;
+  const fs::path portraitFolder = game / "Data" / "QVSFaces";
+  const fs::path archive = resolvePathNoCase(game, "Data/Faces.rvk");
+  if (!archive.empty() && resolvePathNoCase(portraitFolder, "BigFaces/200.rvi").empty()) {
+    installPortraitPack(archive, portraitFolder);
+  }
+
+  const fs::path pack = run.packageDir / "installer" / "custom_qvs_faces";
+  const fs::path packImages = pack / "QVSFaces";
+  std::error_code ec;
+  if (!fs::is_directory(packImages, ec)) return;
+
+  const fs::path torvane = game / "Data-Torvane";
+  const fs::path profile = game / "Profiles" / "UserProfile_TKRVA";
+  std::vector<fs::path> layers = {game / "Data"};
+  if (fs::is_directory(torvane, ec)) layers.push_back(torvane);
+  if (fs::is_directory(profile, ec)) layers.push_back(profile);
+
+  for (const fs::path& layer : layers) {
+    const fs::path folder = layer / "QVSFaces";
+    forEachRegularFile(packImages, [&](const fs::path& file, const std::string& relative) {
+      copyIntoPlace(file, folder / *pathFromUtf8(relative));
+    });
+  }
+
+  int accepted = 0;
+  const std::string table =
+      buildPortraitTable(readTextFile(pack / "QVSPortraits_base.xml") + "\n" +
+                             readTextFile(pack / "QVSPortraits_snippet.xml"),
+                         game, &accepted);
+  // With no block accepted the game's own tables stay: an empty list would
+  // take every portrait away.
+  if (accepted == 0) return;
+  for (const fs::path& layer : layers) {
+    const fs::path target = layer / "TableData" / "QVSPortraits.xml";
+    fs::create_directories(target.parent_path(), ec);
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    if (out) out << table;
+  }
+}
