@@ -2,10 +2,23 @@
 # clang on Linux, with AddressSanitizer and UndefinedBehaviorSanitizer.
 set(_fuzz_flags -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer -g)
 add_library(tkr_fuzz_core STATIC
+  app/wizard_state.cpp
+  discovery/auto_detect.cpp
+  discovery/seven_zip.cpp
   discovery/text_path.cpp
+  install/base_game.cpp
+  install/configuration.cpp
+  install/engine.cpp
+  install/install_job.cpp
+  install/locations.cpp
+  install/mod_layers.cpp
+  install/portraits.cpp
   platform/command_line.cpp
   platform/ini_file.cpp
   platform/os_posix.cpp
+  platform/resolve_path.cpp
+  platform/run_command.cpp
+  ui/file_browser.cpp
 )
 target_include_directories(tkr_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(tkr_fuzz_core PRIVATE -fsanitize=fuzzer-no-link,address,undefined -g)
@@ -20,3 +33,5 @@ function(tkr_fuzz_target name source)
 endfunction()
 
 tkr_fuzz_target(ini_file_fuzz platform/ini_file_fuzz.cpp)
+tkr_fuzz_target(command_line_fuzz platform/command_line_fuzz.cpp)
+tkr_fuzz_target(portraits_fuzz install/portraits_fuzz.cpp)

@@ -86,7 +86,7 @@ bool installModLayers(WizardState& state, InstallRun& run) {
   forEachRegularFile(root, [&](const fs::path& file, const std::string& relative) {
     if (excludedFromModCopy(toLowerAscii(relative))) return;
     copyIntoPlace(file, run.gameDir / *pathFromUtf8(relative));
-  });
+  }, /*insideRootOnly=*/true);
   run.modInstalled = true;
   return true;
 }

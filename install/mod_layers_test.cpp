@@ -82,6 +82,22 @@ TEST_F(ModLayers, FolderIsCopiedWithoutATool) {
   EXPECT_TRUE(state.succeeded.load());
 }
 
+TEST_F(ModLayers, LinksLeadingOutOfTheModAreNotFollowed) {
+  writeModTree("mod");
+  root.write("secret/passwords.txt", "private");
+  std::error_code ec;
+  fs::create_symlink(root.sub("secret/passwords.txt"), root.sub("mod/Data-VA/stolen.txt"), ec);
+  if (ec) GTEST_SKIP() << "no symbolic links here";
+  fs::create_directory_symlink(root.sub("secret"), root.sub("mod/Data-VA/secretdir"));
+  fs::create_symlink(root.sub("mod/Data-VA/Maps/va.rvm"), root.sub("mod/Data-VA/inner-link.rvm"));
+  state.modArchivePath = root.subStr("mod");
+  install();
+  EXPECT_FALSE(fs::exists(gameDir() / "Data-VA/stolen.txt"));
+  EXPECT_FALSE(fs::exists(gameDir() / "Data-VA/secretdir"));
+  EXPECT_TRUE(fs::exists(gameDir() / "Data-VA/inner-link.rvm"));  // a link inside the mod is fine
+  expectModCopied(gameDir());
+}
+
 TEST_F(ModLayers, MarkerTwoLevelsDownIsNotFound) {
   writeModTree("mod/outer/inner");
   state.modArchivePath = root.subStr("mod");

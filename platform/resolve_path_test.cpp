@@ -21,7 +21,9 @@ TEST(ResolvePathNoCase, OtherCaseGivesTheNameOnDisk) {
   ASSERT_FALSE(found.empty());
   EXPECT_TRUE(fs::equivalent(found, t.sub("DATA/faces.RVK")));
   // On a case-sensitive filesystem the scan gives the case on disk.
-  if (!fs::exists(t.sub("Data"))) EXPECT_EQ(found, t.path / "DATA" / "faces.RVK");
+  if (!fs::exists(t.sub("Data"))) {
+    EXPECT_EQ(found, t.path / "DATA" / "faces.RVK");
+  }
 }
 
 TEST(ResolvePathNoCase, EmptyPiecesAreSkipped) {

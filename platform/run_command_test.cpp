@@ -45,6 +45,18 @@ TEST(SearchProgram, FindsTheChildBesideTheExecutable) {
   EXPECT_TRUE(searchProgram("").empty());
 }
 
+TEST(SearchProgram, ExeNamesFindTheRealToolsOfThisMachine) {
+  // On Linux "innoextract.exe" and "7zz.exe" find Debian's innoextract and 7zz.
+  if (hasFixedWindowsLocations()) GTEST_SKIP() << "Windows searches for the .exe itself";
+  EnvGuard env;
+  env.set("PATH", "/usr/bin:/bin");
+  for (const char* tool : {"innoextract", "7zz", "tar"}) {
+    const std::string found = searchProgram(std::string(tool) + ".exe");
+    if (found.empty()) continue;  // not installed here
+    EXPECT_EQ(std::filesystem::path(found).filename(), tool);
+  }
+}
+
 TEST(RunCommand, ExitCodes) {
   EnvGuard env;
   const std::string line = "\"" + childPath() + "\"";

@@ -1,0 +1,45 @@
+// Fuzz target for what the portrait step reads from the user's files: the
+// face archive (written to a scratch file, then read in place and
+// extracted) and the portrait table sources. Checks that nothing is written
+// outside the target folder and that the table keeps its fixed frame.
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "install/portraits.h"
+
+namespace fs = std::filesystem;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const fs::path scratch = fs::temp_directory_path() / ("tkr-portraits-fuzz-" + std::to_string(getpid()));
+  std::error_code ec;
+  fs::remove_all(scratch, ec);
+  fs::create_directories(scratch / "out", ec);
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  {
+    std::ofstream(scratch / "Faces.rvk", std::ios::binary) << bytes;
+  }
+  for (const DataArchiveEntry& e : readPortraitEntries(scratch / "Faces.rvk")) {
+    if (static_cast<std::uint64_t>(e.offset) + e.length > size) std::abort();
+    if (!isPortraitEntryName(e.name)) std::abort();
+  }
+  installPortraitPack(scratch / "Faces.rvk", scratch / "out");
+  // Only files under out/ may have appeared, besides the archive itself.
+  for (const auto& entry : fs::directory_iterator(scratch)) {
+    const std::string name = entry.path().filename().string();
+    if (name != "out" && name != "Faces.rvk") std::abort();
+  }
+
+  int accepted = 0;
+  const std::string table = buildPortraitTable(bytes, scratch / "no-game", &accepted);
+  const std::string head = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<QVSPORTRAITSLIST>\n";
+  if (table.rfind(head, 0) != 0 || accepted != 0) std::abort();
+  if (table != head + "</QVSPORTRAITSLIST>\n") std::abort();  // no image exists: no block
+  return 0;
+}
