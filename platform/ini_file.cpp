@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "discovery/text_path.h"
+#include "platform/os.h"
 
 namespace fs = std::filesystem;
 
@@ -124,12 +125,24 @@ void setIniValue(const fs::path& path, const std::string& section, const std::st
 
   std::error_code ec;
   if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return;
   std::string text;
   for (const std::string& line : lines) {
     text += line;
     text += "\r\n";
   }
-  out << text;
+  // The new text goes to a file beside the old one and replaces it only
+  // once it is whole: a full disk never leaves the user's file cut short.
+  fs::path temp = path;
+  temp += ".tkr-new";
+  bool opened = false, written = false;
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    opened = static_cast<bool>(out);
+    if (opened) {
+      out.write(text.data(), static_cast<std::streamsize>(text.size()));
+      out.flush();
+      written = static_cast<bool>(out);
+    }
+  }
+  if (opened && (!written || !replaceFile(temp, path))) fs::remove(temp, ec);
 }

@@ -12,7 +12,8 @@
 #include <vector>
 
 // Sets key in section (both created when missing) and rewrites the file.
-// A file that exists but cannot be read is left as it is.
+// A file that exists but cannot be read is left as it is, and so is one
+// whose new text cannot be written whole.
 void setIniValue(const std::filesystem::path& path, const std::string& section,
                  const std::string& key, const std::string& value);
 

@@ -78,6 +78,17 @@ TEST(SetIniValue, UnreadableFileIsLeftUntouched) {
   EXPECT_TRUE(std::filesystem::is_directory(t.sub("folder.ini")));
 }
 
+TEST(SetIniValue, AFileThatCannotBeWrittenWholeKeepsItsOldText) {
+  TempDir t;
+  const auto file = t.write("Tkr.ini", "[Display]\r\nwidth = 800\r\n");
+  t.mkdir("Tkr.ini.tkr-new/blocked");  // the new text has nowhere to go
+  setIniValue(file, "Native", "coop", "1");
+  EXPECT_EQ(readFileBytes(file), "[Display]\r\nwidth = 800\r\n");
+  EXPECT_TRUE(std::filesystem::is_directory(t.sub("Tkr.ini.tkr-new/blocked")));
+  setIniValue(t.sub("other.ini"), "Native", "coop", "1");
+  EXPECT_FALSE(std::filesystem::exists(t.sub("other.ini.tkr-new")));
+}
+
 TEST(SetIniValue, CreatesParentFolders) {
   TempDir t;
   setIniValue(t.sub("a/b/c.ini"), "S", "k", "v");

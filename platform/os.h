@@ -69,3 +69,6 @@ bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem:
 // Windows, the (already created) game folder on Linux.
 std::filesystem::path freeSpaceProbe(const std::filesystem::path& prefixDir,
                                      const std::filesystem::path& gameDir);
+
+// Moves from over to, replacing to in one step; false when it failed.
+bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);

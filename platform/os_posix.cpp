@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -205,3 +206,7 @@ bool copyFileReplacing(const fs::path& from, const fs::path& to) {
 fs::path freeSpaceProbe(const fs::path&, const fs::path& gameDir) { return gameDir; }
 
 std::string genericUtf8(const fs::path& path) { return path.native(); }
+
+bool replaceFile(const fs::path& from, const fs::path& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}

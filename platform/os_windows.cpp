@@ -179,3 +179,7 @@ fs::path freeSpaceProbe(const fs::path& prefixDir, const fs::path&) {
 std::string genericUtf8(const fs::path& path) {
   return pathToUtf8(fs::path(path.generic_wstring()));
 }
+
+bool replaceFile(const fs::path& from, const fs::path& to) {
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
