@@ -1,25 +1,7 @@
 # libFuzzer targets for the parsers of what the user brings. Built with
 # clang on Linux, with AddressSanitizer and UndefinedBehaviorSanitizer.
 set(_fuzz_flags -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer -g)
-add_library(tkr_fuzz_core STATIC
-  app/wizard_state.cpp
-  discovery/auto_detect.cpp
-  discovery/seven_zip.cpp
-  discovery/text_path.cpp
-  install/base_game.cpp
-  install/configuration.cpp
-  install/engine.cpp
-  install/install_job.cpp
-  install/locations.cpp
-  install/mod_layers.cpp
-  install/portraits.cpp
-  platform/command_line.cpp
-  platform/ini_file.cpp
-  platform/os_posix.cpp
-  platform/resolve_path.cpp
-  platform/run_command.cpp
-  ui/file_browser.cpp
-)
+add_library(tkr_fuzz_core STATIC ${TKR_LOGIC_SOURCES} platform/os_posix.cpp)
 target_include_directories(tkr_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(tkr_fuzz_core PRIVATE -fsanitize=fuzzer-no-link,address,undefined -g)
 find_package(Threads REQUIRED)
