@@ -78,7 +78,6 @@ TEST_F(Configuration, OptionsAndPatchWithoutTheMod) {
   state.enableAdultContent = true;
   patch("# preset\ntkr.ini[S]vfs_config_ini=x\r\nTKR.INI[Game]K=1\nData-VA/other.ini[S]K=1\n\n");
   install();
-  const std::string ini = readFileBytes(gameDir() / "TKR.INI");
   // One main INI file whatever the case its lines name.
   std::size_t count = 0;
   for (const auto& e : std::filesystem::directory_iterator(gameDir())) {
@@ -90,7 +89,6 @@ TEST_F(Configuration, OptionsAndPatchWithoutTheMod) {
             "[Game]\r\nK = 1\r\n\r\n[Native]\r\ninput = pad,touch,mouse,keyboard\r\nadult_content = 1\r\n"
             "coop = 0\r\nscale = fit\r\nfilter = linear\r\n");
   EXPECT_FALSE(std::filesystem::exists(gameDir() / "Data-VA/other.ini"));
-  (void)ini;
 }
 
 TEST_F(Configuration, WithTheModEveryLineApplies) {

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "discovery/text_path.h"
 #include "platform/command_line.h"
 #include "platform/os.h"
 
@@ -66,13 +67,6 @@ std::string findInSearchOrder(const std::string& name) {
     if (isExecutableFile(candidate)) return candidate;
   }
   return {};
-}
-
-bool endsWithExe(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string tail = name.substr(name.size() - 4);
-  for (char& c : tail) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
-  return tail == ".exe";
 }
 
 // Starts the command line with stdin, stdout and stderr on /dev/null; 0 when
@@ -159,7 +153,7 @@ std::vector<std::string> logicalDrives() { return {"/"}; }
 std::string searchProgram(const std::string& name) {
   if (name.empty()) return {};
   std::string found = findInSearchOrder(name);
-  if (found.empty() && endsWithExe(name) && name.size() > 4) {
+  if (found.empty() && endsWithNoCase(name, ".exe") && name.size() > 4) {
     found = findInSearchOrder(name.substr(0, name.size() - 4));
   }
   return found;

@@ -75,12 +75,12 @@ void gameFilesPage(SDL_Renderer* r, WizardState& s, FrameInput& in) {
   drawButton(r, browseExe, in.mouseX, in.mouseY);
   drawButton(r, browseFolder, in.mouseX, in.mouseY);
   drawButton(r, rescan, in.mouseX, in.mouseY);
-  const std::string home = homeDir();
+  // The home folder is read only when a button needs it, not every frame.
   if (hit(browseExe, in)) {
-    s.browser.open(joinPath(home, "Downloads"), false, 0);
+    s.browser.open(joinPath(homeDir(), "Downloads"), false, 0);
     in.clicked = false;
   } else if (hit(browseFolder, in)) {
-    s.browser.open(home, true, 0);
+    s.browser.open(homeDir(), true, 0);
     in.clicked = false;
   } else if (hit(rescan, in)) {
     s.autoDetectSources();
@@ -100,7 +100,7 @@ void gameFilesPage(SDL_Renderer* r, WizardState& s, FrameInput& in) {
   drawButton(r, browseMod, in.mouseX, in.mouseY);
   drawButton(r, baseGame, in.mouseX, in.mouseY);
   if (hit(browseMod, in)) {
-    s.browser.open(joinPath(home, "Downloads"), false, 1);
+    s.browser.open(joinPath(homeDir(), "Downloads"), false, 1);
     in.clicked = false;
   } else if (hit(baseGame, in)) {
     s.modArchivePath.clear();
