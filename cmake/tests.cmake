@@ -11,6 +11,7 @@ add_executable(tkr_tests
   install/configuration_test.cpp
   install/engine_test.cpp
   install/locations_test.cpp
+  install/misbehaving_tools_test.cpp
   install/mod_layers_test.cpp
   install/portraits_test.cpp
   platform/command_line_test.cpp
@@ -21,8 +22,10 @@ add_executable(tkr_tests
   ui/file_browser_test.cpp
   ui/font_test.cpp
   ui/pages_test.cpp
+  tests/bad_input_test.cpp
 )
 target_link_libraries(tkr_tests PRIVATE tkr_core GTest::gtest GTest::gtest_main)
+target_compile_definitions(tkr_tests PRIVATE TKR_CORPUS_DIR="${CMAKE_SOURCE_DIR}/tests/corpus")
 
 # The recording stand-in for outside programs, built beside the tests.
 add_executable(tkr_test_child tests/test_child.cpp)

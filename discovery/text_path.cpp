@@ -67,3 +67,18 @@ std::string executableDir() {
   if (!p) return ".";
   return pathToUtf8(p->parent_path());
 }
+
+bool nameStaysInside(std::string_view name) {
+  if (name.empty() || name[0] == '/' || name[0] == '\\' || name.find(':') != std::string_view::npos) {
+    return false;
+  }
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = name.find_first_of("/\\", start);
+    if (end == std::string_view::npos) end = name.size();
+    const std::string_view part = name.substr(start, end - start);
+    if (part.empty() || part == "." || part == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}

@@ -13,6 +13,10 @@ bool endsWithNoCase(std::string_view text, std::string_view suffix);
 std::string trimWhitespace(std::string_view text);
 // base + separator + name, with no separator doubled and nothing normalised.
 std::string joinPath(std::string_view base, std::string_view name);
+// Whether a relative name ("/" or "\\" between parts) stays inside the
+// folder it is joined to: not empty, not absolute, no drive letter, and no
+// empty, "." or ".." part.
+bool nameStaysInside(std::string_view name);
 // USERPROFILE when set and not empty, else the platform's fallback.
 std::string homeDir();
 // Whether a UTF-8 path names a regular file / a directory (links followed).

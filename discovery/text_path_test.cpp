@@ -107,4 +107,11 @@ TEST(Environment, ValuesRoundTripAsUtf8) {
   EXPECT_EQ(envValue("TKR_TEST_UTF8"), std::nullopt);
 }
 
+TEST(NameStaysInside, RelativeNamesOnly) {
+  for (const char* ok : {"a", "Data/x.ini", "Data\\x.ini", "a..b/c", ".hidden"}) EXPECT_TRUE(nameStaysInside(ok)) << ok;
+  for (const char* bad : {"", "/etc/x", "\\x", "C:x", "C:\\x", "../x", "a/../../x", "a\\..\\x", "a//b", "./a", "a/."}) {
+    EXPECT_FALSE(nameStaysInside(bad)) << bad;
+  }
+}
+
 }  // namespace

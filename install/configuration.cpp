@@ -60,6 +60,8 @@ void configureGame(WizardState& state, InstallRun& run) {
     for (const std::string& line : splitIniLines(readTextFile(patch))) {
       PresetLine p;
       if (!parsePresetLine(line, p) || !presetLineApplies(p, run.modInstalled)) continue;
+      // A patch names files of the game: never one outside the game folder.
+      if (!nameStaysInside(p.file)) continue;
       setIniValue(gameIniFile(run.gameDir, p.file), p.section, p.key, p.value);
     }
   }

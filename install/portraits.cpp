@@ -24,21 +24,6 @@ std::uint32_t le32(const unsigned char* p) {
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-// A name that stays inside the folder it is written under: relative, no
-// drive letter, no "." or ".." part, no empty part.
-bool staysInside(const std::string& name) {
-  if (name.empty() || name[0] == '/' || name.find(':') != std::string::npos) return false;
-  std::size_t start = 0;
-  while (start <= name.size()) {
-    std::size_t end = name.find('/', start);
-    if (end == std::string::npos) end = name.size();
-    const std::string part = name.substr(start, end - start);
-    if (part.empty() || part == "." || part == "..") return false;
-    start = end + 1;
-  }
-  return true;
-}
-
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 }  // namespace
@@ -88,7 +73,7 @@ std::vector<DataArchiveEntry> readPortraitEntries(const fs::path& archive) {
     for (char& c : name) {
       if (c == '\\') c = '/';
     }
-    if (entry[264] != 0 || !isPortraitEntryName(name) || !staysInside(name)) continue;
+    if (entry[264] != 0 || !isPortraitEntryName(name) || !nameStaysInside(name)) continue;
     DataArchiveEntry e{name, le32(entry.data() + 256), le32(entry.data() + 260)};
     if (static_cast<std::uint64_t>(e.offset) + e.length > fileSize) continue;  // data past the end
     selected.push_back(std::move(e));
