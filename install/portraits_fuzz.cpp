@@ -36,10 +36,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (name != "out" && name != "Faces.rvk") std::abort();
   }
 
+  // The same bytes as table sources, against a game with the images of
+  // portraits 200 to 209 only.
+  static const fs::path game = [] {
+    const fs::path g = scratch.parent_path() / (scratch.filename().string() + "-game");
+    for (int n = 200; n < 210; ++n) {
+      fs::create_directories(g / "Data/QVSFaces/BigFaces");
+      std::ofstream(g / "Data/QVSFaces/BigFaces" / (std::to_string(n) + ".rvi")) << "x";
+    }
+    return g;
+  }();
   int accepted = 0;
-  const std::string table = buildPortraitTable(bytes, scratch / "no-game", &accepted);
+  const std::string table = buildPortraitTable(bytes, game, &accepted);
   const std::string head = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<QVSPORTRAITSLIST>\n";
-  if (table.rfind(head, 0) != 0 || accepted != 0) std::abort();
-  if (table != head + "</QVSPORTRAITSLIST>\n") std::abort();  // no image exists: no block
+  const std::string tail = "</QVSPORTRAITSLIST>\n";
+  if (table.rfind(head, 0) != 0 || accepted < 0 || accepted > 10) std::abort();
+  if (table.size() < head.size() + tail.size() || table.compare(table.size() - tail.size(), tail.size(), tail) != 0) {
+    std::abort();
+  }
+  if (accepted == 0 && table != head + tail) std::abort();
   return 0;
 }
