@@ -55,6 +55,14 @@ add_test(NAME screenshot.mode
 add_test(NAME autorun.exit_codes
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/autorun_test.sh ${CMAKE_BINARY_DIR}/autorun
           ${_runner} $<TARGET_FILE:tkr-setup>)
+if(NOT WIN32)
+  # Installs onto a RAM disk that is or becomes full (mounts a tmpfs: needs
+  # root or a user namespace, else skipped).
+  add_test(NAME full_disk
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/full_disk_test.sh ${CMAKE_BINARY_DIR}/full-disk
+            $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_test_child>)
+  set_tests_properties(full_disk PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+endif()
 if(WIN32)
   # The Windows build under Wine draws the same bytes as the Linux build.
   set(TKR_LINUX_EXE "${CMAKE_SOURCE_DIR}/build/linux/tkr-setup" CACHE FILEPATH
