@@ -4,9 +4,11 @@ include(GoogleTest)
 
 add_executable(tkr_tests
   app/frame_test.cpp
+  app/window_close_test.cpp
   app/wizard_state_test.cpp
   discovery/auto_detect_test.cpp
   discovery/text_path_test.cpp
+  install/awkward_names_test.cpp
   install/base_game_test.cpp
   install/configuration_test.cpp
   install/engine_test.cpp
@@ -55,9 +57,13 @@ add_test(NAME screenshot.mode
 add_test(NAME autorun.exit_codes
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/autorun_test.sh ${CMAKE_BINARY_DIR}/autorun
           ${_runner} $<TARGET_FILE:tkr-setup>)
-if(NOT WIN32)
+if(NOT WIN32 AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
+  add_test(NAME valgrind.unattended_install
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/valgrind_test.sh ${CMAKE_BINARY_DIR}/valgrind $<TARGET_FILE:tkr-setup>)
+  set_tests_properties(valgrind.unattended_install PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
   # Installs onto a RAM disk that is or becomes full (mounts a tmpfs: needs
-  # root or a user namespace, else skipped).
+  # root or a user namespace, else skipped). Gigabytes of copying: run in
+  # the plain build only.
   add_test(NAME full_disk
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/full_disk_test.sh ${CMAKE_BINARY_DIR}/full-disk
             $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_test_child>)

@@ -159,6 +159,46 @@ TEST_F(ModLayers, RealSevenZipPlainWrappedAndDamaged) {
   expectFailedWith("ERROR: Installing .7z mod needs 7-Zip (7z.exe), or use Base Game.");
 }
 
+TEST_F(ModLayers, ArchiveNamesThatClimbOutWriteNothingOutside) {
+  const std::string real = realSevenZip();
+  EnvGuard path;
+  path.set("PATH", "/usr/bin:/bin");
+  const std::string tar = searchProgram("tar.exe");
+  path.set("PATH", root.subStr("tools"));
+  if (real.empty()) GTEST_SKIP() << "no 7-Zip on this machine";
+  writeModTree("pack/in");
+  root.write("pack/evil.txt", "from the archive");
+  const std::string absolute = root.subStr("pack/in/abs-evil.txt");
+  root.write("pack/in/abs-evil.txt", "absolute name");
+  // -spf keeps "../evil.txt" and the absolute name as the entries' names.
+  ASSERT_TRUE(runCommand("\"" + real + "\" a -bd -y -spf evil.7z ../evil.txt \"" + absolute + "\" Data-VA",
+                         root.subStr("pack/in")));
+  fs::remove(root.sub("pack/evil.txt"));
+  fs::remove(absolute);
+  fs::create_symlink(real, root.sub("tools") / "7zz");
+  state.modArchivePath = root.subStr("pack/in/evil.7z");
+  install();
+  EXPECT_TRUE(state.succeeded.load());
+  EXPECT_TRUE(fs::exists(gameDir() / "Data-VA/Maps/va.rvm"));
+  EXPECT_FALSE(fs::exists(root.sub("pack/evil.txt")));
+  EXPECT_FALSE(fs::exists(absolute));
+  EXPECT_FALSE(fs::exists(workDir().parent_path() / "evil.txt"));
+
+  if (tar.empty()) return;
+  fs::remove(root.sub("tools") / "7zz");
+  fs::create_symlink(tar, root.sub("tools") / "tar");
+  root.write("pack/evil.txt", "from the archive");
+  ASSERT_TRUE(runCommand("\"" + tar + "\" -cPf evil-tar.7z ../evil.txt Data-VA", root.subStr("pack/in")));
+  fs::remove(root.sub("pack/evil.txt"));
+  fs::remove_all(gameDir());
+  state.modArchivePath = root.subStr("pack/in/evil-tar.7z");
+  install();
+  // GNU tar refuses the climbing member and exits 2: the unpack has failed.
+  expectFailedWith("ERROR: Installing .7z mod needs 7-Zip (7z.exe), or use Base Game.");
+  EXPECT_FALSE(fs::exists(root.sub("pack/evil.txt")));
+  EXPECT_FALSE(fs::exists(workDir().parent_path() / "evil.txt"));
+}
+
 TEST_F(ModLayers, WithoutSevenZipTarIsTried) {
   const std::string real = realSevenZip();
   EnvGuard path;

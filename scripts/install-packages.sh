@@ -7,7 +7,7 @@ packages=(
   libsdl2-dev googletest libgtest-dev
   g++-mingw-w64-x86-64-posix wine64
   innoextract 7zip tar
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev valgrind
   "$@"
 )
 missing=()

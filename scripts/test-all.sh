@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: the Linux build, the same tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the Windows build's tests under Wine.
+# Runs every test: the Linux build (with memcheck of an install and the
+# full-disk runs), the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, under ThreadSanitizer, short fuzz runs, and
+# the Windows build's tests under Wine.
 # Exits non-zero when anything fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +20,7 @@ run_preset() {
 
 run_preset linux
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 run_preset linux-asan
+TSAN_OPTIONS=halt_on_error=1 run_preset linux-tsan
 
 # Fuzz targets: a short run of each on its seed corpus (longer runs:
 # scripts/fuzz.sh). A finding fails the run.

@@ -6,6 +6,7 @@
 //                     argument on a line of its own, then "--"
 //   TKR_CHILD_EXIT    exit code (default 0)
 //   TKR_CHILD_ABORT   abort instead of exiting
+//   TKR_CHILD_SLEEP_MS  wait this long before exiting, like a slow tool
 //   TKR_CHILD_DATA    unpack like the real tool: make <out>/<value> as a file,
 //                     where <out> follows "--output-dir", or is the text
 //                     after "/DIR=" or "-o"; folders made as needed
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -59,6 +61,9 @@ int main(int argc, char** argv) {
       fs::create_directories(file.parent_path(), ec);
       std::ofstream(file, std::ios::binary) << "unpacked by " << stem << "\n";
     }
+  }
+  if (const char* ms = order("TKR_CHILD_SLEEP_MS")) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(ms)));
   }
   if (order("TKR_CHILD_ABORT")) std::abort();
   const char* code = order("TKR_CHILD_EXIT");
