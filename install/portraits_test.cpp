@@ -145,3 +145,70 @@ TEST_F(Portraits, FaceArchiveInTheGameIsExtractedOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// Bytes this process has read through read calls so far (Linux), or -1.
+long long bytesReadSoFar() {
+  std::ifstream io("/proc/self/io");
+  std::string name;
+  long long value = -1;
+  while (io >> name >> value) {
+    if (name == "rchar:") return value;
+  }
+  return -1;
+}
+
+TEST(FaceArchiveReads, OnlyTheHeaderTheTableAndTheTwentyEntries) {
+  if (bytesReadSoFar() < 0) GTEST_SKIP() << "no read counter on this system";
+  // 300 MiB with 20,000 entries of 15 KiB each, sparse on disk: the twenty
+  // portraits are scattered among them.
+  TempDir t;
+  const fs::path archive = t.sub("Faces.rvk");
+  constexpr std::uint32_t kEntries = 20000, kSize = 15 * 1024 + 400;
+  constexpr std::uint64_t kData = 532;
+  std::string table;
+  std::uint64_t portraitBytes = 0;
+  {
+    std::ofstream out(archive, std::ios::binary);
+    std::string header(532, '\0');
+    FaceArchiveBuilder::put32(header, 512, kEntries);
+    header[522] = 0;
+    header[523] = 2;  // version 512
+    out << header;
+    for (std::uint32_t i = 0; i < kEntries; ++i) {
+      const bool portrait = i % 1000 == 7;
+      const std::string name = portrait ? "BigFaces\\" + std::to_string(200 + i / 1000) + ".rvi"
+                                        : "Other\\face" + std::to_string(i) + ".rvi";
+      std::string rec(280, '\0');
+      std::memcpy(rec.data(), name.data(), name.size());
+      FaceArchiveBuilder::put32(rec, 256, static_cast<std::uint32_t>(kData + std::uint64_t{i} * kSize));
+      FaceArchiveBuilder::put32(rec, 260, kSize);
+      table += rec;
+      if (portrait) {
+        out.seekp(static_cast<std::streamoff>(kData + std::uint64_t{i} * kSize));
+        out << std::string(kSize, 'p');
+        portraitBytes += kSize;
+      }
+    }
+    out.seekp(static_cast<std::streamoff>(kData + std::uint64_t{kEntries} * kSize));
+    out << table;
+  }
+  ASSERT_GT(fs::file_size(archive), 300u << 20);
+
+  const long long before = bytesReadSoFar();
+  installPortraitPack(archive, t.sub("out"));
+  const long long read = bytesReadSoFar() - before;
+  for (int n = 200; n < 220; ++n) {
+    EXPECT_EQ(fs::file_size(t.sub("out/BigFaces/" + std::to_string(n) + ".rvi")), kSize);
+  }
+  // Reads come in whole stream buffers: the header's may run on, and each
+  // seek to a portrait may read one buffer beyond its data.
+  const long long wanted = 532 + static_cast<long long>(table.size()) + portraitBytes;
+  EXPECT_LE(read, wanted + 21 * 8192) << "read " << read << ", wanted " << wanted;
+  RecordProperty("bytes_read", std::to_string(read));
+  RecordProperty("bytes_wanted", std::to_string(wanted));
+  EXPECT_LT(read, static_cast<long long>(fs::file_size(archive) / 20));
+}
+
+}  // namespace
