@@ -58,6 +58,11 @@ add_test(NAME autorun.exit_codes
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/autorun_test.sh ${CMAKE_BINARY_DIR}/autorun
           ${_runner} $<TARGET_FILE:tkr-setup>)
 if(NOT WIN32 AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
+  # Measurements for scripts/bench.sh; the drawing calls are caught with --wrap.
+  add_executable(tkr_bench tests/bench.cpp)
+  target_link_libraries(tkr_bench PRIVATE tkr_core)
+  target_link_options(tkr_bench PRIVATE
+    -Wl,--wrap=SDL_SetRenderDrawColor,--wrap=SDL_RenderFillRect,--wrap=SDL_RenderDrawRect)
   add_test(NAME valgrind.unattended_install
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/valgrind_test.sh ${CMAKE_BINARY_DIR}/valgrind $<TARGET_FILE:tkr-setup>)
   set_tests_properties(valgrind.unattended_install PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)

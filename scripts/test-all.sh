@@ -35,14 +35,15 @@ fi
 # the whole run (without it each test pays for Wine's start-up).
 export WINEPREFIX="$PWD/build/windows-wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=/usr/lib/wine/wine64
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 rm -rf "$WINEPREFIX"
 step "windows: a fresh Wine prefix"
 "$wine" wineboot -i >/dev/null 2>&1
-wineserver -w
-wineserver -p
+"$wineserver" -w
+"$wineserver" -p
 "$wine" cmd /c exit 0 >/dev/null 2>&1
 run_preset windows
-wineserver -k 2>/dev/null || true
+"$wineserver" -k 2>/dev/null || true
 
 if [ $status -ne 0 ]; then
   step "some tests failed (see above)"
