@@ -60,8 +60,9 @@ TEST_F(WindowClose, AtEveryStepTheJobFinishesAndCleansUp) {
         click.button.y = 490;  // Install
         SDL_PushEvent(&click);
         started = true;
-      } else if (!quitSent && (state->progress.load() >= closeAt || !state->running.load())) {
-        closedDuring.insert(state->running.load() ? state->progress.load() : 100);
+      } else if (!quitSent && (state->progress.load() >= closeAt || !state->workerActive.load())) {
+        // (running is set by the worker itself, so it may not be true yet.)
+        closedDuring.insert(state->workerActive.load() ? state->progress.load() : 100);
         SDL_Event quit{};
         quit.type = SDL_QUIT;
         SDL_PushEvent(&quit);
