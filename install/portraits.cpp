@@ -1,5 +1,6 @@
 #include "install/portraits.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -18,6 +19,7 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 532;
 constexpr std::size_t kCopyChunk = 64 * 1024;
+constexpr std::size_t kTableBlock = 1024 * 1024;
 
 std::uint32_t le32(const unsigned char* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -64,19 +66,30 @@ std::vector<DataArchiveEntry> readPortraitEntries(const fs::path& archive) {
   const std::uint64_t tableSize = static_cast<std::uint64_t>(count) * entrySize;  // no overflow in 64 bits
   if (fileSize <= tableSize + 531) return selected;
 
+  // The table is read in large blocks and each record looked at in place:
+  // a name that cannot be a portrait costs no string.
   in.seekg(static_cast<std::streamoff>(fileSize - tableSize));
-  std::vector<unsigned char> entry(entrySize);
-  for (std::int32_t i = 0; i < count; ++i) {
-    if (!in.read(reinterpret_cast<char*>(entry.data()), static_cast<std::streamsize>(entrySize))) break;
-    const std::size_t nameLength = strnlen(reinterpret_cast<const char*>(entry.data()), 256);
-    std::string name(reinterpret_cast<const char*>(entry.data()), nameLength);
-    for (char& c : name) {
-      if (c == '\\') c = '/';
+  const std::size_t perBlock = std::max<std::size_t>(1, kTableBlock / entrySize);
+  std::vector<unsigned char> block(perBlock * entrySize);
+  std::int64_t left = count;
+  while (left > 0) {
+    const std::size_t records = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(perBlock)));
+    if (!in.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(records * entrySize))) break;
+    left -= static_cast<std::int64_t>(records);
+    for (std::size_t r = 0; r < records; ++r) {
+      const unsigned char* entry = block.data() + r * entrySize;
+      const char* rawName = reinterpret_cast<const char*>(entry);
+      const std::size_t nameLength = strnlen(rawName, 256);
+      if (entry[264] != 0 || !endsWithNoCase(std::string_view(rawName, nameLength), ".rvi")) continue;
+      std::string name(rawName, nameLength);
+      for (char& c : name) {
+        if (c == '\\') c = '/';
+      }
+      if (!isPortraitEntryName(name) || !nameStaysInside(name)) continue;
+      DataArchiveEntry e{name, le32(entry + 256), le32(entry + 260)};
+      if (static_cast<std::uint64_t>(e.offset) + e.length > fileSize) continue;  // data past the end
+      selected.push_back(std::move(e));
     }
-    if (entry[264] != 0 || !isPortraitEntryName(name) || !nameStaysInside(name)) continue;
-    DataArchiveEntry e{name, le32(entry.data() + 256), le32(entry.data() + 260)};
-    if (static_cast<std::uint64_t>(e.offset) + e.length > fileSize) continue;  // data past the end
-    selected.push_back(std::move(e));
   }
   return selected;
 }

@@ -1,0 +1,173 @@
+#!/usr/bin/env bash
+# bench.sh [RUNS]: the measurements of docs/PERFORMANCE.md and the large-folder
+# figures of docs/RELIABILITY.md, side by side in one run, printed as
+# Markdown. RUNS (default 5) alternating runs of each pair; medians.
+# Needs about 4 GiB of disk under build/bench. Not a test: numbers only.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-5}
+bash scripts/install-packages.sh time
+cmake --preset linux >/dev/null
+cmake --build --preset linux >/dev/null
+exe="$PWD/build/linux/tkr-setup"; bench="$PWD/build/linux/tkr_bench"; child="$PWD/build/linux/tkr_test_child"
+sevenzip=$(command -v 7zz || command -v 7z)
+b="$PWD/build/bench"
+rm -rf "$b"; mkdir -p "$b"
+unset USERPROFILE LOCALAPPDATA TKR_SETUP_GOG_PATH TKR_SETUP_MOD_PATH
+export HOME="$b/home" SDL_VIDEODRIVER=dummy
+mkdir -p "$HOME"
+
+median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+# timed OUTFILE CMD...: appends "seconds maxrss_kib" of one run.
+timed() { local out=$1; shift; /usr/bin/time -f '%e %M' -a -o "$out" "$@" >/dev/null 2>&1; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", a / b}'; }
+
+echo "# Benchmark run $(date -u +%Y-%m-%d)"
+echo
+echo "Machine: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores," \
+     "$(free -g | awk '/Mem:/ {print $2}') GiB RAM, kernel $(uname -r)," \
+     "filesystem $(stat -f -c %T "$b") for build/bench."
+echo
+
+# --- Data: a game of 40 x 20 MiB and 6,000 files of 1-64 KiB in nested
+# folders, and a mod of 3,000 small files.
+game="$b/game"; mod="$b/mod/Vestrova"
+mkdir -p "$game/Data" "$mod/Data-VA"
+for i in $(seq 1 40); do head -c $((20 << 20)) /dev/urandom > "$game/Data/big$i.rvk"; done
+python3 - "$game/Data" "$mod/Data-VA" <<'EOF'
+import os, random, sys
+random.seed(7)
+def tree(root, count, lo, hi, prefix):
+    for i in range(count):
+        d = os.path.join(root, "%s%d" % (prefix, i % 25), "sub%d" % (i % 7))
+        os.makedirs(d, exist_ok=True)
+        with open(os.path.join(d, "f%05d.rvm" % i), "wb") as f:
+            f.write(os.urandom(random.randint(lo, hi)))
+tree(sys.argv[1], 6000, 1024, 64 * 1024, "maps")
+tree(sys.argv[2], 3000, 200, 8 * 1024, "layer")
+EOF
+pkg="$b/pkg"; mkdir -p "$pkg/bin"; cp "$child" "$pkg/bin/tkr-en.exe"; echo sdl > "$pkg/bin/SDL2.dll"
+data_mib=$(du -sm "$game" | cut -f1); mod_files=$(find "$mod" -type f | wc -l)
+
+install_once() {  # PREFIX [MOD]
+  rm -rf "$1"
+  env TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$game" TKR_SETUP_MOD_PATH="${2:-}" TKR_SETUP_PREFIX="$1" \
+      TKR_PKG_DIR="$pkg" "$exe"
+}
+cp_once() { rm -rf "$1"; mkdir -p "$1"; cp -r "$game/Data" "$1/Data" && cp -r "$mod" "$1/mod"; }
+export -f install_once cp_once; export game mod pkg exe
+
+: > "$b/install.t"; : > "$b/cp.t"
+install_once "$b/warm" "$b/mod" >/dev/null; cp_once "$b/warm-cp"; rm -rf "$b/warm" "$b/warm-cp"  # warm the cache
+for _ in $(seq 1 "$runs"); do
+  timed "$b/install.t" bash -c 'install_once "$0" "$1"' "$b/p-install" "$b/mod"
+  sync
+  timed "$b/cp.t" bash -c 'cp_once "$0"' "$b/p-cp"
+  sync
+done
+ti=$(awk '{print $1}' "$b/install.t" | median); tc=$(awk '{print $1}' "$b/cp.t" | median)
+rss=$(awk '{print $2}' "$b/install.t" | sort -n | tail -1)
+echo "## Install against cp -r ($data_mib MiB game, $mod_files mod files, $runs runs each, alternating)"
+echo
+echo "| | median s | ratio |"
+echo "|---|---|---|"
+echo "| install (unattended, fresh prefix) | $ti | $(ratio "$ti" "$tc") |"
+echo "| cp -r of the same trees | $tc | 1 |"
+echo
+echo "Peak resident set of the install: $((rss / 1024)) MiB ($rss KiB)."
+echo
+
+# --- The mod from a .7z: install (small game) against 7z x + cp -r.
+small="$b/small-game"; mkdir -p "$small/Data"; echo x > "$small/Data/a.rvk"
+(cd "$b/mod" && "$sevenzip" a -bd -y -mx=1 "$b/mod.7z" Vestrova >/dev/null)
+export small sevenzip b
+: > "$b/7z-install.t"; : > "$b/7z-manual.t"
+for _ in $(seq 1 "$runs"); do
+  timed "$b/7z-install.t" bash -c 'rm -rf "$b/p7"; TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$small" TKR_SETUP_MOD_PATH="$b/mod.7z" TKR_SETUP_PREFIX="$b/p7" TKR_PKG_DIR="$pkg" "$exe"'
+  timed "$b/7z-manual.t" bash -c 'rm -rf "$b/x7" "$b/c7"; "$sevenzip" x -y -o"$b/x7" "$b/mod.7z" && cp -r "$b/x7/Vestrova" "$b/c7"'
+done
+t7=$(awk '{print $1}' "$b/7z-install.t" | median); m7=$(awk '{print $1}' "$b/7z-manual.t" | median)
+echo "## Mod from a .7z ($mod_files files)"
+echo
+echo "| | median s | ratio |"
+echo "|---|---|---|"
+echo "| install from the .7z (1-file game) | $t7 | $(ratio "$t7" "$m7") |"
+echo "| 7z x, then cp -r of the result | $m7 | 1 |"
+echo
+
+# --- Face archive: 300 MiB, 20,000 entries, twenty portraits.
+python3 - "$b/Faces.rvk" <<'EOF'
+import struct, sys
+n, size = 20000, 15 * 1024 + 400
+with open(sys.argv[1], "wb") as f:
+    header = bytearray(532); struct.pack_into("<iH", header, 512, n, 0); header[522:524] = b"\x00\x02"
+    f.write(header)
+    block = bytes(range(256)) * (size // 256) + bytes(size % 256)
+    table = bytearray()
+    for i in range(n):
+        name = ("BigFaces\\%d.rvi" % (200 + i // 1000)) if i % 1000 == 7 else "Other\\face%d.rvi" % i
+        rec = bytearray(280); rec[:len(name)] = name.encode()
+        struct.pack_into("<II", rec, 256, 532 + i * size, size)
+        table += rec
+        f.write(block)
+    f.write(table)
+EOF
+echo "## Face archive ($(du -m "$b/Faces.rvk" | cut -f1) MiB, 20,000 entries)"
+echo
+for _ in 1 2 3; do "$bench" faces "$b/Faces.rvk" "$b/faces-out"; done | tail -1 | awk '
+  {for (i = 1; i <= NF; i++) {split($i, kv, "="); v[kv[1]] = kv[2]}}
+  END {printf "Extracting the 20 portraits: %s ms; reading the whole file (cached): %s ms; ratio %.4f.\n", v["extract_ms"], v["read_all_ms"], v["extract_ms"] / v["read_all_ms"]}'
+echo "Bytes read: counted by the test FaceArchiveReads.OnlyTheHeaderTheTableAndTheTwentyEntries."
+echo
+
+# --- Frame loop: instructions per frame (callgrind), the wizard's frames
+# against a replay of exactly the same drawing calls.
+mkdir -p "$b/browse"; for i in $(seq 1 40); do mkdir -p "$b/browse/Folder $i"; touch "$b/browse/file $i.7z"; done
+instructions() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 | sed -n 's/.*Collected : //p'; }
+echo "## Frame loop (software renderer, instructions per frame by callgrind)"
+echo
+echo "| page | calls | wizard frame | bare replay | ratio | wall ms/frame (300 frames) |"
+echo "|---|---|---|---|---|---|"
+names=(Welcome Source Options Installing Complete "Open browser")
+for page in 0 1 2 3 4 5; do
+  export TKR_BENCH_DIR="$b/browse"
+  f20=$(instructions "$bench" frames "$page" 20 "$b/rec.bin"); f40=$(instructions "$bench" frames "$page" 40 "$b/rec.bin")
+  r20=$(instructions "$bench" replay "$b/rec.bin" 20); r40=$(instructions "$bench" replay "$b/rec.bin" 40)
+  calls=$("$bench" frames "$page" 1 "$b/rec.bin" | sed -n 's/.*calls=//p')
+  wall=$("$bench" frames "$page" 300 | sed -n 's/.*ms_per_frame=\([0-9.]*\).*/\1/p')
+  fi=$(( (f40 - f20) / 20 )); ri=$(( (r40 - r20) / 20 ))
+  echo "| ${names[$page]} | $calls | $fi | $ri | $(ratio "$fi" "$ri") | $wall |"
+done
+echo
+
+# --- Large folders: a Downloads folder of 50,000 entries, a game of 100,000 files.
+dl="$HOME/Downloads"; mkdir -p "$dl"
+(cd "$dl" && seq -f 'download %05g.zip' 1 49998 | xargs -d '\n' touch)
+touch "$dl/setup_thrask_kovarra_classic_6.08dlc_(67213).exe" "$dl/SCI-7609-VA.7z"
+echo "## Large folders"
+echo
+echo "Downloads with $(ls "$dl" | wc -l) entries:"
+echo
+"$bench" detect | sed 's/^/- auto-detection: /'
+"$bench" browser "$dl" | sed 's/^/- browser: /'
+: > "$b/start.t"
+for _ in $(seq 1 "$runs"); do
+  timed "$b/start.t" env TKR_SETUP_SCREENSHOT="$b/start.bmp" "$exe"
+done
+echo "- start-up to the fifth presented frame (screenshot mode, includes four 16 ms waits), median of $runs: $(awk '{print $1}' "$b/start.t" | median) s"
+echo
+big="$b/game100k"
+python3 - "$big/Data" <<'EOF'
+import os, sys
+for i in range(100000):
+    d = os.path.join(sys.argv[1], "d%03d" % (i % 500))
+    if i < 500: os.makedirs(d, exist_ok=True)
+    with open(os.path.join(d, "f%06d.rvm" % i), "wb") as f: f.write(b"m" * 64)
+EOF
+rm -rf "$b/p100k" "$b/c100k"
+mkdir -p "$b/home100k"  # a home without the downloads above: no mod
+/usr/bin/time -f '%e %M' -o "$b/100k.t" env HOME="$b/home100k" TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$big" TKR_SETUP_PREFIX="$b/p100k" \
+  TKR_PKG_DIR="$pkg" "$exe" > "$b/100k.log" 2>&1
+/usr/bin/time -f '%e' -o "$b/100kcp.t" cp -r "$big/Data" "$b/c100k"
+echo "Game folder of 100,000 files: $(grep -o 'Copied [0-9]* base' "$b/100k.log"), install $(cut -d' ' -f1 "$b/100k.t") s" \
+     "(peak RSS $(( $(cut -d' ' -f2 "$b/100k.t") / 1024 )) MiB), cp -r $(cat "$b/100kcp.t") s."
