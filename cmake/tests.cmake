@@ -17,6 +17,7 @@ add_executable(tkr_tests
   install/mod_layers_test.cpp
   install/portraits_test.cpp
   platform/command_line_test.cpp
+  platform/copy_file_test.cpp
   platform/ini_file_test.cpp
   platform/resolve_path_test.cpp
   platform/run_command_test.cpp

@@ -16,7 +16,7 @@ void drawRect(SDL_Renderer* renderer, int x, int y, int w, int h, std::uint8_t r
   SDL_RenderDrawRect(renderer, &rect);
 }
 
-void drawCheckboxRow(SDL_Renderer* renderer, int y, bool ticked, const std::string& label,
+void drawCheckboxRow(SDL_Renderer* renderer, int y, bool ticked, std::string_view label,
                      int mouseX, int mouseY) {
   const bool hovered = mouseX >= 234 && mouseX <= 693 && mouseY >= y - 2 && mouseY < y + 18;
   fillRect(renderer, 234, y, 16, 16, hovered ? palette::checkHover : palette::checkFill);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 struct Rgb {
   std::uint8_t r, g, b;
@@ -51,7 +52,7 @@ inline constexpr Rgb checkLabel{235, 235, 242};
 
 struct Button {
   SDL_Rect rect{};
-  std::string label;
+  std::string_view label;  // a literal or other text that outlives the frame
   bool primary = false;
   bool enabled = true;
 };
@@ -73,7 +74,7 @@ inline void drawRect(SDL_Renderer* renderer, int x, int y, int w, int h, Rgb c) 
 }
 
 // One option row with its box at x = 234; the caller handles the click.
-void drawCheckboxRow(SDL_Renderer* renderer, int y, bool ticked, const std::string& label,
+void drawCheckboxRow(SDL_Renderer* renderer, int y, bool ticked, std::string_view label,
                      int mouseX, int mouseY);
 
 // One push button, with a hover look when enabled and under the mouse.

@@ -61,8 +61,12 @@ void rowAction(WizardState& s, int index) {
 void runFileBrowserView(SDL_Renderer* r, WizardState& s, FrameInput& in) {
   FileBrowser& b = s.browser;
   text(r, 234, 18, b.folderMode ? "SELECT GAME FOLDER" : "SELECT FILE", palette::titleText);
+  // Long folder names show "..." and their last 61 bytes; the font
+  // advances 9 pixels a byte, so the pieces are drawn one after the other.
   if (b.currentDir.size() > 64) {
-    text(r, 234, 38, "..." + b.currentDir.substr(b.currentDir.size() - 61), palette::subtitleText);
+    text(r, 234, 38, "...", palette::subtitleText);
+    text(r, 234 + 3 * 9, 38, std::string_view(b.currentDir).substr(b.currentDir.size() - 61),
+         palette::subtitleText);
   } else {
     text(r, 234, 38, b.currentDir, palette::subtitleText);
   }
@@ -77,9 +81,14 @@ void runFileBrowserView(SDL_Renderer* r, WizardState& s, FrameInput& in) {
     const bool hovered = in.mouseX >= 238 && in.mouseX <= 825 && in.mouseY >= y && in.mouseY < y + 25;
     if (hovered) fillRect(r, 238, y, 588, 25, {50, 48, 70});
     const FileBrowserEntry& e = b.entries[static_cast<std::size_t>(index)];
-    std::string label = (e.isDir ? "[DIR]  " : "[FILE] ") + e.name;
-    if (label.size() > 62) label = label.substr(0, 62) + "...";
-    text(r, 246, y + 8, label, e.isDir ? Rgb{225, 175, 110} : Rgb{145, 225, 185});
+    // "[DIR]  " or "[FILE] " and the name, cut to 62 bytes in all with
+    // "..." after a cut.
+    const Rgb colour = e.isDir ? Rgb{225, 175, 110} : Rgb{145, 225, 185};
+    constexpr std::size_t kTag = 7, kLabel = 62;
+    text(r, 246, y + 8, e.isDir ? "[DIR]  " : "[FILE] ", colour);
+    const std::string_view name = std::string_view(e.name).substr(0, kLabel - kTag);
+    text(r, 246 + static_cast<int>(kTag) * 9, y + 8, name, colour);
+    if (e.name.size() > kLabel - kTag) text(r, 246 + static_cast<int>(kLabel) * 9, y + 8, "...", colour);
     if (hovered && in.clicked) {
       in.clicked = false;
       rowAction(s, index);

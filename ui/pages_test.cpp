@@ -17,11 +17,12 @@ bool anyPixel(const Canvas& c, SDL_Rect r, Rgb colour) {
   return false;
 }
 
-TEST(ShortenForDisplay, KeepsTheLastSixtyBytes) {
-  EXPECT_EQ(shortenForDisplay(std::string(63, 'a')), std::string(63, 'a'));
+TEST(DisplayTail, KeepsTheLastSixtyBytes) {
+  const std::string a63(63, 'a');
+  EXPECT_EQ(displayTail(a63), a63);
   const std::string hundred = std::string(40, 'x') + std::string(60, 'y');
-  EXPECT_EQ(shortenForDisplay(hundred), "..." + std::string(60, 'y'));
-  EXPECT_EQ(shortenForDisplay(std::string(64, 'b')).size(), 63u);
+  EXPECT_EQ(displayTail(hundred), std::string(60, 'y'));
+  EXPECT_EQ(displayTail(std::string(64, 'b')).size(), 60u);
 }
 
 TEST(WelcomePage, TextsInTheirColours) {
