@@ -83,9 +83,20 @@ bool installModLayers(WizardState& state, InstallRun& run) {
 
   state.logLine("Installing TKR Torvane + Vestrova 1.4 mod layers...");
   state.progress.store(68);
+  // Files unpacked into the scratch folder are ours: they are moved into
+  // place where a rename can do it (the same drive), which spares a copy and
+  // the removal of the copy's source. A folder the user chose is copied, and
+  // so are links, whose target must be copied and not the link.
+  const bool unpacked = !pathIsDir(archive);
   forEachRegularFile(root, [&](const fs::path& file, const std::string& relative) {
     if (excludedFromModCopy(toLowerAscii(relative))) return;
-    copyIntoPlace(file, run.gameDir / *pathFromUtf8(relative));
+    const fs::path target = run.gameDir / *pathFromUtf8(relative);
+    std::error_code ec;
+    if (unpacked && !fs::is_symlink(file, ec)) {
+      fs::create_directories(target.parent_path(), ec);
+      if (replaceFile(file, target)) return;
+    }
+    copyIntoPlace(file, target);
   }, /*insideRootOnly=*/true);
   run.modInstalled = true;
   return true;
