@@ -85,19 +85,26 @@ bool installModLayers(WizardState& state, InstallRun& run) {
   state.progress.store(68);
   // Files unpacked into the scratch folder are ours: they are moved into
   // place where a rename can do it (the same drive), which spares a copy and
-  // the removal of the copy's source. A folder the user chose is copied, and
-  // so are links, whose target must be copied and not the link.
+  // the removal of the copy's source. A folder the user chose is copied.
+  // Links are copied (their target's bytes, not the link), and first, while
+  // every file they may lead to is still in the scratch folder.
   const bool unpacked = !pathIsDir(archive);
-  forEachRegularFile(root, [&](const fs::path& file, const std::string& relative) {
-    if (excludedFromModCopy(toLowerAscii(relative))) return;
-    const fs::path target = run.gameDir / *pathFromUtf8(relative);
-    std::error_code ec;
-    if (unpacked && !fs::is_symlink(file, ec)) {
-      fs::create_directories(target.parent_path(), ec);
-      if (replaceFile(file, target)) return;
-    }
-    copyIntoPlace(file, target);
-  }, /*insideRootOnly=*/true);
+  auto place = [&](bool linksPass) {
+    forEachRegularFile(root, [&](const fs::path& file, const std::string& relative) {
+      if (excludedFromModCopy(toLowerAscii(relative))) return;
+      std::error_code ec;
+      const bool link = fs::is_symlink(file, ec);
+      if (unpacked && link != linksPass) return;
+      const fs::path target = run.gameDir / *pathFromUtf8(relative);
+      if (unpacked && !link) {
+        fs::create_directories(target.parent_path(), ec);
+        if (replaceFile(file, target)) return;
+      }
+      copyIntoPlace(file, target);
+    }, /*insideRootOnly=*/true);
+  };
+  if (unpacked) place(/*linksPass=*/true);
+  place(/*linksPass=*/false);
   run.modInstalled = true;
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include "discovery/seven_zip.h"
 #include "platform/run_command.h"
+#include "platform/ini_file.h"
 #include "tests/install_fixture.h"
 
 namespace {
@@ -197,6 +198,37 @@ TEST_F(ModLayers, ArchiveNamesThatClimbOutWriteNothingOutside) {
   expectFailedWith("ERROR: Installing .7z mod needs 7-Zip (7z.exe), or use Base Game.");
   EXPECT_FALSE(fs::exists(root.sub("pack/evil.txt")));
   EXPECT_FALSE(fs::exists(workDir().parent_path() / "evil.txt"));
+}
+
+TEST_F(ModLayers, ArchivedLinksOutOfTheModReadNothingOutside) {
+  const std::string real = realSevenZip();
+  if (real.empty()) GTEST_SKIP() << "no 7-Zip on this machine";
+  writeModTree("pack");
+  const fs::path secret = root.write("secret/pw.txt", "the user's own");
+  fs::create_symlink(secret, root.sub("pack/Data-VA/stolen.txt"));
+  fs::create_directory_symlink(secret.parent_path(), root.sub("pack/Data-VA/secretdir"));
+  fs::create_symlink("Maps/va.rvm", root.sub("pack/Data-VA/inner.rvm"));
+  fs::create_symlink(real, root.sub("tools") / "7zz");
+  // -snl stores the links as links. 7-Zip points absolute ones into its
+  // output folder, where they lead nowhere: they are passed over.
+  ASSERT_TRUE(runCommand("\"" + real + "\" a -bd -y -snl links.7z Data-VA", root.subStr("pack")));
+  state.modArchivePath = root.subStr("pack/links.7z");
+  install();
+  EXPECT_TRUE(state.succeeded.load());
+  EXPECT_TRUE(fs::exists(gameDir() / "Data-VA/Maps/va.rvm"));
+  EXPECT_EQ(readTextFile(gameDir() / "Data-VA/inner.rvm"), readTextFile(root.sub("pack/Data-VA/Maps/va.rvm")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(gameDir() / "Data-VA/stolen.txt")));
+  EXPECT_FALSE(fs::exists(gameDir() / "Data-VA/secretdir/pw.txt"));
+
+  // A relative link that climbs out is refused by 7-Zip itself (exit 2):
+  // the unpack has failed, and nothing outside was read.
+  fs::create_symlink("../../secret/pw.txt", root.sub("pack/Data-VA/climb.txt"));
+  ASSERT_TRUE(runCommand("\"" + real + "\" a -bd -y -snl climb.7z Data-VA", root.subStr("pack")));
+  fs::remove_all(gameDir());
+  state.modArchivePath = root.subStr("pack/climb.7z");
+  install();
+  expectFailedWith("ERROR: Installing .7z mod needs 7-Zip (7z.exe), or use Base Game.");
+  EXPECT_FALSE(fs::exists(gameDir() / "Data-VA/climb.txt"));
 }
 
 TEST_F(ModLayers, WithoutSevenZipTarIsTried) {
