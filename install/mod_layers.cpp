@@ -58,8 +58,9 @@ bool installModLayers(WizardState& state, InstallRun& run) {
   const std::string& archive = state.modArchivePath;
   if (archive.empty()) return true;
 
+  const bool unpacked = !pathIsDir(archive);
   fs::path root;
-  if (pathIsDir(archive)) {
+  if (!unpacked) {
     root = *pathFromUtf8(archive);
   } else {
     const fs::path extractDir = run.workDir / "mod-ext";
@@ -83,28 +84,29 @@ bool installModLayers(WizardState& state, InstallRun& run) {
 
   state.logLine("Installing TKR Torvane + Vestrova 1.4 mod layers...");
   state.progress.store(68);
-  // Files unpacked into the scratch folder are ours: they are moved into
-  // place where a rename can do it (the same drive), which spares a copy and
-  // the removal of the copy's source. A folder the user chose is copied.
-  // Links are copied (their target's bytes, not the link), and first, while
-  // every file they may lead to is still in the scratch folder.
-  const bool unpacked = !pathIsDir(archive);
-  auto place = [&](bool linksPass) {
+  auto forEachModFile = [&](auto&& place) {
     forEachRegularFile(root, [&](const fs::path& file, const std::string& relative) {
-      if (excludedFromModCopy(toLowerAscii(relative))) return;
-      std::error_code ec;
-      const bool link = fs::is_symlink(file, ec);
-      if (unpacked && link != linksPass) return;
-      const fs::path target = run.gameDir / *pathFromUtf8(relative);
-      if (unpacked && !link) {
-        fs::create_directories(target.parent_path(), ec);
-        if (replaceFile(file, target)) return;
-      }
-      copyIntoPlace(file, target);
+      if (!excludedFromModCopy(toLowerAscii(relative))) place(file, run.gameDir / *pathFromUtf8(relative));
     }, /*insideRootOnly=*/true);
   };
-  if (unpacked) place(/*linksPass=*/true);
-  place(/*linksPass=*/false);
+  if (unpacked) {
+    // Files unpacked into the scratch folder are ours: they are moved into
+    // place, which spares a copy and the removal of the copy's source.
+    // Links are copied (their target's bytes, not the link), and first,
+    // while every file they may lead to is still in the scratch folder.
+    auto isLink = [](const fs::path& file) {
+      std::error_code ec;
+      return fs::is_symlink(file, ec);
+    };
+    forEachModFile([&](const fs::path& file, const fs::path& target) {
+      if (isLink(file)) copyIntoPlace(file, target);
+    });
+    forEachModFile([&](const fs::path& file, const fs::path& target) {
+      if (!isLink(file)) moveIntoPlace(file, target);
+    });
+  } else {
+    forEachModFile(copyIntoPlace);  // a folder the user chose is only read
+  }
   run.modInstalled = true;
   return true;
 }

@@ -55,11 +55,16 @@ struct ModLayers : InstallSandbox {
     EXPECT_FALSE(fs::exists(game / "Data-ZU"));
     EXPECT_FALSE(fs::exists(game / "Multiplayer"));
   }
-  // The real 7-Zip of this machine, when it has one.
+  // The real 7-Zip and tar of this machine, when it has them.
   std::string realSevenZip() {
     EnvGuard path;
     path.set("PATH", "/usr/bin:/bin");
     return searchProgram("7zz.exe").empty() ? searchProgram("7z.exe") : searchProgram("7zz.exe");
+  }
+  std::string realTar() {
+    EnvGuard path;
+    path.set("PATH", "/usr/bin:/bin");
+    return searchProgram("tar.exe");
   }
 };
 
@@ -162,10 +167,7 @@ TEST_F(ModLayers, RealSevenZipPlainWrappedAndDamaged) {
 
 TEST_F(ModLayers, ArchiveNamesThatClimbOutWriteNothingOutside) {
   const std::string real = realSevenZip();
-  EnvGuard path;
-  path.set("PATH", "/usr/bin:/bin");
-  const std::string tar = searchProgram("tar.exe");
-  path.set("PATH", root.subStr("tools"));
+  const std::string tar = realTar();
   if (real.empty()) GTEST_SKIP() << "no 7-Zip on this machine";
   writeModTree("pack/in");
   root.write("pack/evil.txt", "from the archive");
@@ -233,10 +235,7 @@ TEST_F(ModLayers, ArchivedLinksOutOfTheModReadNothingOutside) {
 
 TEST_F(ModLayers, WithoutSevenZipTarIsTried) {
   const std::string real = realSevenZip();
-  EnvGuard path;
-  path.set("PATH", "/usr/bin:/bin");
-  const std::string tar = searchProgram("tar.exe");
-  path.set("PATH", root.subStr("tools"));
+  const std::string tar = realTar();
   if (real.empty() || tar.empty() || !findSevenZip().empty()) GTEST_SKIP() << "needs 7-Zip and tar";
   fs::create_symlink(tar, root.sub("tools") / "tar");
   writeModTree("plain");

@@ -73,7 +73,7 @@ std::vector<DataArchiveEntry> readPortraitEntries(const fs::path& archive) {
   std::vector<unsigned char> block(perBlock * entrySize);
   std::int64_t left = count;
   while (left > 0) {
-    const std::size_t records = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(perBlock)));
+    const auto records = static_cast<std::size_t>(std::min<std::int64_t>(left, std::int64_t(perBlock)));
     if (!in.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(records * entrySize))) break;
     left -= static_cast<std::int64_t>(records);
     for (std::size_t r = 0; r < records; ++r) {

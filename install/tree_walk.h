@@ -48,3 +48,11 @@ inline void copyIntoPlace(const std::filesystem::path& file, const std::filesyst
   std::filesystem::create_directories(target.parent_path(), ec);
   copyFileReplacing(file, target);
 }
+
+// The same, but moving file with a rename where one can (the same drive),
+// and copying it where not; errors ignored.
+inline void moveIntoPlace(const std::filesystem::path& file, const std::filesystem::path& target) {
+  std::error_code ec;
+  std::filesystem::create_directories(target.parent_path(), ec);
+  if (!replaceFile(file, target)) copyFileReplacing(file, target);
+}

@@ -16,6 +16,20 @@ void drawRect(SDL_Renderer* renderer, int x, int y, int w, int h, std::uint8_t r
   SDL_RenderDrawRect(renderer, &rect);
 }
 
+std::string_view displayTail(std::string_view text, std::size_t maxBytes) {
+  return text.size() <= maxBytes ? text : text.substr(text.size() - (maxBytes - 3));
+}
+
+void drawShortenedText(SDL_Renderer* renderer, int x, int y, std::string_view text, std::size_t maxBytes,
+                       Rgb c) {
+  const std::string_view tail = displayTail(text, maxBytes);
+  if (tail.size() != text.size()) {
+    drawText(renderer, x, y, "...", 1, c.r, c.g, c.b, 999);
+    x += 3 * kGlyphAdvance;
+  }
+  drawText(renderer, x, y, tail, 1, c.r, c.g, c.b, 999);
+}
+
 void drawCheckboxRow(SDL_Renderer* renderer, int y, bool ticked, std::string_view label,
                      int mouseX, int mouseY) {
   const bool hovered = mouseX >= 234 && mouseX <= 693 && mouseY >= y - 2 && mouseY < y + 18;
@@ -51,6 +65,6 @@ void drawButton(SDL_Renderer* renderer, const Button& button, int mouseX, int mo
   fillRect(renderer, r.x, r.y, r.w, r.h, fill);
   drawRect(renderer, r.x, r.y, r.w, r.h, outline);
   const int length = static_cast<int>(button.label.size());
-  drawText(renderer, r.x + (r.w - 9 * length) / 2, r.y + (r.h - 8) / 2, button.label, 1, text.r,
+  drawText(renderer, r.x + (r.w - kGlyphAdvance * length) / 2, r.y + (r.h - 8) / 2, button.label, 1, text.r,
            text.g, text.b, 999);
 }

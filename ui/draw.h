@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -72,6 +73,15 @@ inline void fillRect(SDL_Renderer* renderer, int x, int y, int w, int h, Rgb c) 
 inline void drawRect(SDL_Renderer* renderer, int x, int y, int w, int h, Rgb c) {
   drawRect(renderer, x, y, w, h, c.r, c.g, c.b);
 }
+
+// What is shown of a text after "...": its last maxBytes - 3 bytes when it
+// is longer than maxBytes, else the whole text (and no "...").
+std::string_view displayTail(std::string_view text, std::size_t maxBytes = 63);
+
+// Draws text shortened that way, "..." and the tail, without building a
+// string.
+void drawShortenedText(SDL_Renderer* renderer, int x, int y, std::string_view text, std::size_t maxBytes,
+                       Rgb c);
 
 // One option row with its box at x = 234; the caller handles the click.
 void drawCheckboxRow(SDL_Renderer* renderer, int y, bool ticked, std::string_view label,

@@ -61,15 +61,7 @@ void rowAction(WizardState& s, int index) {
 void runFileBrowserView(SDL_Renderer* r, WizardState& s, FrameInput& in) {
   FileBrowser& b = s.browser;
   text(r, 234, 18, b.folderMode ? "SELECT GAME FOLDER" : "SELECT FILE", palette::titleText);
-  // Long folder names show "..." and their last 61 bytes; the font
-  // advances 9 pixels a byte, so the pieces are drawn one after the other.
-  if (b.currentDir.size() > 64) {
-    text(r, 234, 38, "...", palette::subtitleText);
-    text(r, 234 + 3 * 9, 38, std::string_view(b.currentDir).substr(b.currentDir.size() - 61),
-         palette::subtitleText);
-  } else {
-    text(r, 234, 38, b.currentDir, palette::subtitleText);
-  }
+  drawShortenedText(r, 234, 38, b.currentDir, 64, palette::subtitleText);
   fillRect(r, 234, 82, 596, 310, palette::troughFill);
   drawRect(r, 234, 82, 596, 310, {95, 90, 120});
 
@@ -87,8 +79,10 @@ void runFileBrowserView(SDL_Renderer* r, WizardState& s, FrameInput& in) {
     constexpr std::size_t kTag = 7, kLabel = 62;
     text(r, 246, y + 8, e.isDir ? "[DIR]  " : "[FILE] ", colour);
     const std::string_view name = std::string_view(e.name).substr(0, kLabel - kTag);
-    text(r, 246 + static_cast<int>(kTag) * 9, y + 8, name, colour);
-    if (e.name.size() > kLabel - kTag) text(r, 246 + static_cast<int>(kLabel) * 9, y + 8, "...", colour);
+    text(r, 246 + static_cast<int>(kTag) * kGlyphAdvance, y + 8, name, colour);
+    if (e.name.size() > kLabel - kTag) {
+      text(r, 246 + static_cast<int>(kLabel) * kGlyphAdvance, y + 8, "...", colour);
+    }
     if (hovered && in.clicked) {
       in.clicked = false;
       rowAction(s, index);

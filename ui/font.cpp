@@ -113,7 +113,7 @@ const Glyph& glyphFor(unsigned char byte) {
 
 void drawText(SDL_Renderer* renderer, int x, int y, std::string_view text, int scale,
               std::uint8_t r, std::uint8_t g, std::uint8_t b, int maxChars) {
-  const int advance = 8 * scale + 1;
+  const int advance = (kGlyphAdvance - 1) * scale + 1;
   int i = 0;
   for (char c : text) {
     const Glyph& glyph = glyphFor(static_cast<unsigned char>(c));

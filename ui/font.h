@@ -15,6 +15,9 @@ using Glyph = std::array<std::uint8_t, 8>;
 // The glyph drawn for one byte of text.
 const Glyph& glyphFor(unsigned char byte);
 
+// Pixels from one glyph to the next at scale 1 (8 wide and one apart).
+inline constexpr int kGlyphAdvance = 9;
+
 // Draws at most maxChars bytes of text (the first one always) with the
 // top-left of the first glyph at (x, y), one filled square per lit pixel.
 void drawText(SDL_Renderer* renderer, int x, int y, std::string_view text, int scale,

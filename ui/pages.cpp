@@ -16,17 +16,6 @@ void text(SDL_Renderer* r, int x, int y, std::string_view s, Rgb c, int maxChars
   drawText(r, x, y, s, 1, c.r, c.g, c.b, maxChars);
 }
 
-// A path, shortened to "..." and its tail when long, drawn without building
-// a string (the font advances 9 pixels a byte).
-void pathText(SDL_Renderer* r, int x, int y, std::string_view s, Rgb c) {
-  const std::string_view tail = displayTail(s);
-  if (tail.size() != s.size()) {
-    text(r, x, y, "...", c);
-    x += 3 * 9;
-  }
-  text(r, x, y, tail, c);
-}
-
 void header(SDL_Renderer* r, const char* title, const char* second,
             Rgb secondColour = palette::subtitleText) {
   text(r, 234, 18, title, palette::titleText);
@@ -75,7 +64,7 @@ void gameFilesPage(SDL_Renderer* r, WizardState& s, FrameInput& in) {
   fillRect(r, 234, 108, 596, 32, palette::troughFill);
   drawRect(r, 234, 108, 596, 32, haveGame ? Rgb{80, 175, 95} : Rgb{180, 80, 95});
   if (haveGame) {
-    pathText(r, 244, 120, s.gamePath, {140, 230, 165});
+    drawShortenedText(r, 244, 120, s.gamePath, 63, {140, 230, 165});
   } else {
     text(r, 244, 120, "Not found automatically - click Browse below...", {220, 140, 165});
   }
@@ -104,7 +93,7 @@ void gameFilesPage(SDL_Renderer* r, WizardState& s, FrameInput& in) {
   if (s.modArchivePath.empty()) {
     text(r, 244, 242, "None selected (will install ready-to-play base game)", {195, 195, 212});
   } else {
-    pathText(r, 244, 242, s.modArchivePath, {195, 195, 212});
+    drawShortenedText(r, 244, 242, s.modArchivePath, 63, {195, 195, 212});
   }
   const Button browseMod{{234, 270, 198, 28}, "Browse Mod (.7z)...", false, true};
   const Button baseGame{{442, 270, 164, 28}, "Use Base Game", false, !s.modArchivePath.empty()};
@@ -193,10 +182,6 @@ void completePage(SDL_Renderer* r, WizardState& s, FrameInput& in) {
 }
 
 }  // namespace
-
-std::string_view displayTail(std::string_view text) {
-  return text.size() <= 63 ? text : text.substr(text.size() - 60);
-}
 
 void drawPageContent(SDL_Renderer* renderer, WizardState& state, FrameInput& input) {
   switch (state.page.load()) {
