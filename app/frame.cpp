@@ -15,9 +15,9 @@ void beginFrame(FrameInput& input) {
 
 namespace {
 
-void queue(FrameInput& input, bool escape, int wheelY) {
+void queue(FrameInput& input, bool escape, int wheelY, bool repeated = false) {
   if (input.queuedCount < FrameInput::kMaxQueued) {
-    input.queued[input.queuedCount++] = {escape, wheelY};
+    input.queued[input.queuedCount++] = {escape, wheelY, repeated};
   }
 }
 
@@ -32,8 +32,8 @@ bool applyKeysAndWheel(WizardState& state, const FrameInput& input) {
       if (state.running.load()) continue;
       if (browser.isOpen) {
         browser.isOpen = false;
-      } else {
-        keepGoing = false;
+      } else if (!k.repeated) {
+        keepGoing = false;  // only a fresh press ends the wizard, never a held key
       }
     } else if (browser.isOpen) {
       const int count = static_cast<int>(browser.entries.size());
@@ -61,7 +61,7 @@ void feedEvent(FrameInput& input, const SDL_Event& event) {
       input.quitRequested = true;
       break;
     case SDL_KEYDOWN:
-      if (event.key.keysym.sym == SDLK_ESCAPE) queue(input, true, 0);
+      if (event.key.keysym.sym == SDLK_ESCAPE) queue(input, true, 0, event.key.repeat != 0);
       break;
     case SDL_MOUSEMOTION:
       input.mouseX = event.motion.x;

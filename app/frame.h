@@ -19,6 +19,7 @@ struct FrameInput {
   struct KeyOrWheel {
     bool escape;  // false: a wheel turn of wheelY
     int wheelY;
+    bool repeated = false;  // an Escape sent again by a held key
   };
   static constexpr int kMaxQueued = 64;
   KeyOrWheel queued[kMaxQueued];

@@ -156,6 +156,13 @@ TEST(Events, EscapeEndsClosesTheBrowserOrIsIgnoredWhileRunning) {
   EXPECT_FALSE(w.state.browser.isOpen);
   w.state.browser.isOpen = true;
   EXPECT_FALSE(w.frame({key(SDLK_ESCAPE), key(SDLK_ESCAPE)}));
+  // A held Escape: its repeats close the browser but never end the wizard.
+  SDL_Event held = key(SDLK_ESCAPE);
+  held.key.repeat = 1;
+  w.state.browser.isOpen = true;
+  EXPECT_TRUE(w.frame({held, held}));
+  EXPECT_FALSE(w.state.browser.isOpen);
+  EXPECT_TRUE(w.frame({held}));
 }
 
 TEST(Events, WindowCloseEndsEvenWhileRunning) {

@@ -85,6 +85,7 @@ int main(int, char**) {
   // The state lives until the process ends: a window close may come while
   // the detached worker still runs, and the process waits for it below.
   static WizardState state;
+  ignoreBrokenPipe();
   state.autoDetectSources();
 
   const std::optional<std::string> screenshotPath = envValue("TKR_SETUP_SCREENSHOT");

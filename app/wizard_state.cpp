@@ -5,10 +5,16 @@
 #include <thread>
 
 void WizardState::logLine(const std::string& line) {
-  std::lock_guard<std::mutex> lock(logMutex);
-  logLines.push_back(line);
-  if (logLines.size() > kLogLinesKept) logLines.erase(logLines.begin());
-  statusText = line;
+  // Printing may block (a paused console, a pipe nobody reads): it happens
+  // under printMutex alone, which keeps the printed order, never under
+  // logMutex, which every frame of the Installing page takes.
+  std::lock_guard<std::mutex> printing(printMutex);
+  {
+    std::lock_guard<std::mutex> lock(logMutex);
+    logLines.push_back(line);
+    if (logLines.size() > kLogLinesKept) logLines.erase(logLines.begin());
+    statusText = line;
+  }
   std::fprintf(stdout, "[TKR-Setup] %s\n", line.c_str());
   std::fflush(stdout);
 }

@@ -38,7 +38,8 @@ struct WizardState {
   std::atomic<int> progress{0};
   std::atomic<bool> running{false};
   std::atomic<bool> succeeded{false};
-  std::mutex logMutex;
+  std::mutex logMutex;   // the kept lines and the status; the frame loop takes it
+  std::mutex printMutex;  // the order of the printed lines; held while printing
   std::vector<std::string> logLines;
   std::string statusText = "Ready to install.";
   FileBrowser browser;

@@ -35,6 +35,9 @@ add_executable(tkr_test_child tests/test_child.cpp)
 add_dependencies(tkr_tests tkr_test_child)
 if(WIN32)
   target_sources(tkr_test_child PRIVATE app/tkr-setup.rc)
+  # The test program runs with the product's own manifest (UTF-8 code page,
+  # long paths), so what it proves holds for tkr-setup.exe.
+  target_sources(tkr_tests PRIVATE app/tkr-setup.rc)
   target_link_options(tkr_test_child PRIVATE -static)
   tkr_windows_program(tkr_tests)
   # Under Wine every process start costs seconds: the whole suite runs in
@@ -74,6 +77,12 @@ if(NOT WIN32 AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/full_disk_test.sh ${CMAKE_BINARY_DIR}/full-disk
             $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_test_child>)
   set_tests_properties(full_disk PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+  # Unreadable folders and a second setup for one installation, as a user
+  # meets them (runs as the user nobody when started as root).
+  add_test(NAME fault_matrix
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/fault_matrix_test.sh ${CMAKE_BINARY_DIR}/fault-matrix
+            $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_test_child>)
+  set_tests_properties(fault_matrix PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
 if(WIN32)
   # The Windows build under Wine draws the same bytes as the Linux build.

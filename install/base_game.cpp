@@ -5,6 +5,7 @@
 
 #include "app/wizard_state.h"
 #include "discovery/text_path.h"
+#include "install/copy_plan.h"
 #include "install/tree_walk.h"
 #include "platform/os.h"
 #include "platform/resolve_path.h"
@@ -83,17 +84,37 @@ bool acquireBaseGame(WizardState& state, InstallRun& run) {
     return failInstall(state, run, "ERROR: Could not find Data/ folder inside GOG source.");
   }
 
+  // Room and path lengths are checked before the first copy, so that
+  // nothing is copied in vain.
+  {
+    CopyPlan plan;
+    if (const std::optional<WalkError> error = planBeforeBaseCopy(state, run, sourceData, plan)) {
+      return failInstall(state, run, unreadableFolderLine(*error));
+    }
+    if (const std::optional<std::string> error = copyPlanError(run, plan)) return failInstall(state, run, *error);
+  }
+
   state.progress.store(40);
   state.logLine("Copying GOG Data/*.rvk and base assets...");
   const fs::path targetData = run.gameDir / "Data";
   std::error_code ec;
   fs::create_directories(targetData, ec);
   int copied = 0;
-  forEachRegularFile(sourceData, [&](const fs::path& file, const std::string& relative) {
-    if (excludedFromBaseCopy(toLowerAscii(relative))) return;
-    copyIntoPlace(file, targetData / *pathFromUtf8(relative));
+  StepCopies copies;
+  copies.walked(forEachRegularFile(sourceData, [&](const fs::path& file, const std::string& relative) {
+    if (excludedFromBaseCopy(toLowerAscii(relative))) return true;
+    const fs::path target = targetData / *pathFromUtf8(relative);
     ++copied;  // counted once attempted, whether the copy worked or not
-  });
+    return copies.placed(copyIntoPlace(file, target), target);
+  }));
+  if (copies.failure) return failInstall(state, run, *copies.failure);
   state.logLine("Copied " + std::to_string(copied) + " base file(s) from GOG copy.");
   return true;
+}
+
+std::optional<WalkError> planBaseCopy(const fs::path& sourceData, const fs::path& targetData, CopyPlan& plan) {
+  return forEachRegularFile(sourceData, [&](const fs::path& file, const std::string& relative) {
+    if (!excludedFromBaseCopy(toLowerAscii(relative))) plan.add(file, targetData / *pathFromUtf8(relative));
+    return true;
+  });
 }

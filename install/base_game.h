@@ -3,6 +3,8 @@
 // silent mode) or a folder used as it is; its Data folder copied into the
 // installation.
 
+#include <filesystem>
+#include <optional>
 #include <string>
 
 #include "install/install_run.h"
@@ -14,6 +16,11 @@ std::string silentInstallerCommand(const std::string& installer, const std::stri
 
 // Whether a base-game file (its lowered relative path) stays out of the copy.
 bool excludedFromBaseCopy(const std::string& loweredRelative);
+
+// Adds the base copy from sourceData into targetData to plan.
+struct CopyPlan;
+std::optional<WalkError> planBaseCopy(const std::filesystem::path& sourceData,
+                                      const std::filesystem::path& targetData, CopyPlan& plan);
 
 // Runs the step; false when the job failed (its ERROR line is logged).
 bool acquireBaseGame(WizardState& state, InstallRun& run);

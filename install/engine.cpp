@@ -1,7 +1,6 @@
 #include "install/engine.h"
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "app/wizard_state.h"
@@ -22,16 +21,11 @@ std::string doubled(const std::string& text, char c) {
   return out;
 }
 
-void writeBytes(const fs::path& file, const std::string& bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  if (out) out << bytes;
-}
-
 // Copies from over to, unless both name the very same file.
-void installFile(const fs::path& from, const fs::path& to) {
+FileResult installFile(const fs::path& from, const fs::path& to) {
   std::error_code ec;
-  if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return;
-  copyFileReplacing(from, to);
+  if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return FileResult::Done;
+  return copyFileReplacing(from, to);
 }
 
 }  // namespace
@@ -66,22 +60,28 @@ bool installEngine(WizardState& state, InstallRun& run) {
                        "ERROR: Missing Windows binary (" + pathToUtf8(engineSource) + ") or SDL2.dll.");
   }
   const fs::path engine = binDir / engineName;
-  installFile(engineSource, engine);
-  installFile(sdlSource, binDir / "SDL2.dll");
+  // A full disk is named as such, not left for the self-test to blame on
+  // the engine.
+  if ((ec && isDiskFullError(ec)) || installFile(engineSource, engine) == FileResult::DiskFull ||
+      installFile(sdlSource, binDir / "SDL2.dll") == FileResult::DiskFull) {
+    return failInstall(state, run, diskFullLine(binDir));
+  }
 
   if (!runCommand("\"" + pathToUtf8(engine) + "\" --version", pathToUtf8(run.gameDir))) {
     return failInstall(state, run, "ERROR: Installed executable self-test failed.");
   }
 
-  writeBytes(run.prefixDir / "Play.bat", playBatText(run.languageCode));
+  if (writeFileWhole(run.prefixDir / "Play.bat", playBatText(run.languageCode)) == FileResult::DiskFull) {
+    return failInstall(state, run, diskFullLine(run.prefixDir));
+  }
 
   if (!state.createShortcuts) return true;
   const std::string desktop = joinPath(homeDir(), "Desktop");
   if (!pathIsDir(desktop)) return true;
   const std::string shortcut = joinPath(desktop, "Thrask Kovarra Native Port.lnk");
   if (!runCommand(shortcutCommand(shortcut, pathToUtf8(engine), pathToUtf8(run.gameDir)), "")) {
-    writeBytes(*pathFromUtf8(joinPath(desktop, "Play Thrask Kovarra.bat")),
-               desktopLauncherText(pathToUtf8(run.gameDir), pathToUtf8(engine)));
+    writeFileWhole(*pathFromUtf8(joinPath(desktop, "Play Thrask Kovarra.bat")),
+                   desktopLauncherText(pathToUtf8(run.gameDir), pathToUtf8(engine)));
   }
   return true;
 }

@@ -1,7 +1,10 @@
 // The install job: the steps of one installation in their fixed order, on
 // the worker thread (or on the main thread in an unattended run).
 
+#include <exception>
 #include <filesystem>
+#include <new>
+#include <string_view>
 #include <system_error>
 
 #include "app/wizard_state.h"
@@ -22,25 +25,43 @@ void removeWorkDir(const InstallRun& run) {
   fs::remove_all(run.workDir, ec);
 }
 
-bool failInstall(WizardState& state, InstallRun& run, const std::string& errorLine) {
-  state.logLine(errorLine);
+bool failInstall(WizardState& state, InstallRun& run, std::string_view errorLine) {
+  // The exit must be taken even when the line cannot be logged (no memory
+  // left): the scratch folder goes and running is cleared all the same.
+  try {
+    state.logLine(std::string(errorLine));
+  } catch (...) {
+  }
   removeWorkDir(run);
+  run.lock.release();
   state.running.store(false);
   return false;
+}
+
+std::string diskFullLine(const fs::path& folder) {
+  return "ERROR: The disk is full: Setup could not write into \"" + pathToUtf8(folder) +
+         "\". Free some space on that drive, then run Setup again.";
+}
+
+std::string unreadableFolderLine(const WalkError& error) {
+  return "ERROR: Could not read the folder \"" + pathToUtf8(error.folder) + "\" (" + error.error.message() +
+         "), so the game would be incomplete. Check that you may open it, then run Setup again.";
 }
 
 namespace {
 
 bool runSteps(WizardState& state, InstallRun& run) {
   settleLocations(run);
+  // No scratch folder exists before makeWorkDir: the failures up to there
+  // have nothing to remove.
+  if (!run.lock.acquire(run.prefixDir)) {
+    return failInstall(state, run,
+                       "ERROR: Another setup is already installing into \"" + pathToUtf8(run.prefixDir) +
+                           "\". Wait until it has finished, then run Setup again.");
+  }
   if (const std::optional<std::uint64_t> free =
           freeDiskBytes(pathToUtf8(freeSpaceProbe(run.prefixDir, run.gameDir)))) {
-    if (const std::optional<std::string> error = freeSpaceError(*free)) {
-      // No scratch folder exists yet: nothing to remove.
-      state.logLine(*error);
-      state.running.store(false);
-      return false;
-    }
+    if (const std::optional<std::string> error = freeSpaceError(*free)) return failInstall(state, run, *error);
   }
   makeWorkDir(run);
 
@@ -48,9 +69,27 @@ bool runSteps(WizardState& state, InstallRun& run) {
   state.logLine("Locating GOG Classic base files...");
   if (!acquireBaseGame(state, run)) return false;
   if (!installModLayers(state, run)) return false;
-  installPortraits(state, run);
+  if (!installPortraits(state, run)) return false;
   configureGame(state, run);
   return installEngine(state, run);
+}
+
+// The failure exit for whatever the job threw; called inside a catch.
+void failOnException(WizardState& state, InstallRun& run) {
+  std::string line;
+  try {
+    try {
+      throw;
+    } catch (const std::bad_alloc&) {
+      line = "ERROR: Setup ran out of memory. Close other programs, then run Setup again.";
+    } catch (const std::exception& e) {
+      line = std::string("ERROR: Setup stopped on an unexpected error: ") + e.what();
+    } catch (...) {
+      line = "ERROR: Setup stopped on an unexpected error.";
+    }
+  } catch (...) {
+  }
+  failInstall(state, run, line.empty() ? std::string_view("ERROR: Setup ran out of memory.") : line);
 }
 
 }  // namespace
@@ -61,11 +100,18 @@ void WizardState::runInstallation() {
   progress.store(10);
 
   InstallRun run;
-  if (!runSteps(*this, run)) return;
-
-  removeWorkDir(run);
-  progress.store(100);
-  logLine("Installation completed successfully (" + run.languageCode + ")!");
+  // Nothing thrown inside the job may end the process: it ends the job
+  // through its failure exit like any other failure.
+  try {
+    if (!runSteps(*this, run)) return;
+    removeWorkDir(run);
+    run.lock.release();
+    progress.store(100);
+    logLine("Installation completed successfully (" + run.languageCode + ")!");
+  } catch (...) {
+    failOnException(*this, run);
+    return;
+  }
   succeeded.store(true);
   page.store(WizardPage::Complete);
   running.store(false);

@@ -6,6 +6,7 @@
 #include "app/wizard_state.h"
 #include "discovery/seven_zip.h"
 #include "discovery/text_path.h"
+#include "install/copy_plan.h"
 #include "install/tree_walk.h"
 #include "platform/os.h"
 #include "platform/resolve_path.h"
@@ -82,16 +83,28 @@ bool installModLayers(WizardState& state, InstallRun& run) {
   root = findModRoot(root);
   if (root.empty()) return true;  // no layer folder: the base game alone
 
+  // Files unpacked into the scratch folder are ours: they are moved into
+  // place, which spares a copy and the removal of the copy's source (on the
+  // same volume they need no new room either).
+  const bool move = unpacked;
+  {
+    CopyPlan plan;
+    const std::optional<WalkError> error = planModCopy(root, absoluteGameDir(run), move && sameVolume(root, run.gameDir), plan);
+    if (error) return failInstall(state, run, unreadableFolderLine(*error));
+    if (const std::optional<std::string> line = copyPlanError(run, plan)) return failInstall(state, run, *line);
+  }
+
   state.logLine("Installing TKR Torvane + Vestrova 1.4 mod layers...");
   state.progress.store(68);
+  StepCopies copies;
   auto forEachModFile = [&](auto&& place) {
-    forEachRegularFile(root, [&](const fs::path& file, const std::string& relative) {
-      if (!excludedFromModCopy(toLowerAscii(relative))) place(file, run.gameDir / *pathFromUtf8(relative));
-    }, /*insideRootOnly=*/true);
+    copies.walked(forEachRegularFile(root, [&](const fs::path& file, const std::string& relative) {
+      if (excludedFromModCopy(toLowerAscii(relative))) return true;
+      const fs::path target = run.gameDir / *pathFromUtf8(relative);
+      return copies.placed(place(file, target), target);
+    }, /*insideRootOnly=*/true));
   };
-  if (unpacked) {
-    // Files unpacked into the scratch folder are ours: they are moved into
-    // place, which spares a copy and the removal of the copy's source.
+  if (move) {
     // Links are copied (their target's bytes, not the link), and first,
     // while every file they may lead to is still in the scratch folder.
     auto isLink = [](const fs::path& file) {
@@ -99,14 +112,31 @@ bool installModLayers(WizardState& state, InstallRun& run) {
       return fs::is_symlink(file, ec);
     };
     forEachModFile([&](const fs::path& file, const fs::path& target) {
-      if (isLink(file)) copyIntoPlace(file, target);
+      return isLink(file) ? copyIntoPlace(file, target) : FileResult::Done;
     });
-    forEachModFile([&](const fs::path& file, const fs::path& target) {
-      if (!isLink(file)) moveIntoPlace(file, target);
-    });
+    if (!copies.failure) {
+      forEachModFile([&](const fs::path& file, const fs::path& target) {
+        return isLink(file) ? FileResult::Done : moveIntoPlace(file, target);
+      });
+    }
   } else {
     forEachModFile(copyIntoPlace);  // a folder the user chose is only read
   }
+  if (copies.failure) return failInstall(state, run, *copies.failure);
   run.modInstalled = true;
   return true;
+}
+
+std::optional<WalkError> planModCopy(const fs::path& modRoot, const fs::path& gameDir, bool moved, CopyPlan& plan) {
+  return forEachRegularFile(modRoot, [&](const fs::path& file, const std::string& relative) {
+    if (excludedFromModCopy(toLowerAscii(relative))) return true;
+    std::error_code ec;
+    plan.add(file, gameDir / *pathFromUtf8(relative), moved && !fs::is_symlink(file, ec));
+    return true;
+  }, /*insideRootOnly=*/true);
+}
+
+fs::path modFolderRoot(const std::string& modArchivePath) {
+  if (modArchivePath.empty() || !pathIsDir(modArchivePath)) return {};
+  return findModRoot(*pathFromUtf8(modArchivePath));
 }

@@ -8,6 +8,7 @@
 
 #include "app/wizard_state.h"
 #include "discovery/text_path.h"
+#include "install/copy_plan.h"
 #include "install/tree_walk.h"
 #include "platform/ini_file.h"
 #include "platform/os.h"
@@ -94,29 +95,38 @@ std::vector<DataArchiveEntry> readPortraitEntries(const fs::path& archive) {
   return selected;
 }
 
-void installPortraitPack(const fs::path& archivePath, const fs::path& portraitFolder) {
+FileResult installPortraitPack(const fs::path& archivePath, const fs::path& portraitFolder) {
   const std::vector<DataArchiveEntry> entries = readPortraitEntries(archivePath);
-  if (entries.empty()) return;
+  if (entries.empty()) return FileResult::Done;
   std::ifstream in(archivePath, std::ios::binary);
-  if (!in) return;
+  if (!in) return FileResult::Failed;
   std::vector<char> buffer(kCopyChunk);
   for (const DataArchiveEntry& e : entries) {
     const fs::path target = portraitFolder / *pathFromUtf8(e.name);
     std::error_code ec;
     if (fs::is_regular_file(target, ec)) continue;
     fs::create_directories(target.parent_path(), ec);
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    if (!out) continue;
+    if (ec && isDiskFullError(ec)) return FileResult::DiskFull;
+    // Each portrait appears whole or not at all: a later run keeps what it
+    // finds, so a cut-short one would stay cut short.
+    NewFile out;
+    if (!out.open(target)) {
+      if (out.result == FileResult::DiskFull) return FileResult::DiskFull;
+      continue;
+    }
     in.clear();
     in.seekg(static_cast<std::streamoff>(e.offset));
     std::uint64_t left = e.length;
-    while (left > 0 && in && out) {
+    while (left > 0 && out.result == FileResult::Done) {
       const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
       if (!in.read(buffer.data(), static_cast<std::streamsize>(n))) break;
-      out.write(buffer.data(), static_cast<std::streamsize>(n));
+      out.write(buffer.data(), n);
       left -= n;
     }
+    if (left > 0 && out.result == FileResult::Done) continue;  // the archive ended early: nothing kept
+    if (out.commit() == FileResult::DiskFull) return FileResult::DiskFull;
   }
+  return FileResult::Done;
 }
 
 std::string buildPortraitTable(const std::string& src, const fs::path& gameDir, int* accepted) {
@@ -158,7 +168,38 @@ std::string buildPortraitTable(const std::string& src, const fs::path& gameDir, 
   return out;
 }
 
-void installPortraits(WizardState& state, InstallRun& run) {
+namespace {
+
+// The folders that get the pack and the table: Data, and the mod's
+// Data-Torvane and profile folders where they exist.
+std::vector<fs::path> portraitLayers(const fs::path& game) {
+  std::error_code ec;
+  std::vector<fs::path> layers = {game / "Data"};
+  for (const fs::path& layer : {game / "Data-Torvane", game / "Profiles" / "UserProfile_TKRVA"}) {
+    if (fs::is_directory(layer, ec)) layers.push_back(layer);
+  }
+  return layers;
+}
+
+}  // namespace
+
+std::optional<WalkError> planPortraitPack(const fs::path& packageDir, const fs::path& gameDir, CopyPlan& plan) {
+  const fs::path packImages = packageDir / "installer" / "custom_qvs_faces" / "QVSFaces";
+  std::error_code ec;
+  if (!fs::is_directory(packImages, ec)) return std::nullopt;
+  for (const fs::path& layer : portraitLayers(gameDir)) {
+    plan.addPath(layer / "TableData" / "QVSPortraits.xml", kNewFileNameExtra);
+    const std::optional<WalkError> error =
+        forEachRegularFile(packImages, [&](const fs::path& file, const std::string& relative) {
+          plan.add(file, layer / "QVSFaces" / *pathFromUtf8(relative));
+          return true;
+        });
+    if (error) return error;
+  }
+  return std::nullopt;
+}
+
+bool installPortraits(WizardState& state, InstallRun& run) {
   state.progress.store(80);
   state.logLine("Installing 40 custom animated Q.V.S. portraits (v6.1)...");
 
@@ -166,25 +207,25 @@ void installPortraits(WizardState& state, InstallRun& run) {
   const fs::path portraitFolder = game / "Data" / "QVSFaces";
   const fs::path archive = resolvePathNoCase(game, "Data/Faces.rvk");
   if (!archive.empty() && resolvePathNoCase(portraitFolder, "BigFaces/200.rvi").empty()) {
-    installPortraitPack(archive, portraitFolder);
+    if (installPortraitPack(archive, portraitFolder) == FileResult::DiskFull) {
+      return failInstall(state, run, diskFullLine(portraitFolder));
+    }
   }
 
   const fs::path pack = run.packageDir / "installer" / "custom_qvs_faces";
   const fs::path packImages = pack / "QVSFaces";
   std::error_code ec;
-  if (!fs::is_directory(packImages, ec)) return;
+  if (!fs::is_directory(packImages, ec)) return true;
 
-  const fs::path torvane = game / "Data-Torvane";
-  const fs::path profile = game / "Profiles" / "UserProfile_TKRVA";
-  std::vector<fs::path> layers = {game / "Data"};
-  if (fs::is_directory(torvane, ec)) layers.push_back(torvane);
-  if (fs::is_directory(profile, ec)) layers.push_back(profile);
-
+  const std::vector<fs::path> layers = portraitLayers(game);
+  StepCopies copies;
   for (const fs::path& layer : layers) {
     const fs::path folder = layer / "QVSFaces";
-    forEachRegularFile(packImages, [&](const fs::path& file, const std::string& relative) {
-      copyIntoPlace(file, folder / *pathFromUtf8(relative));
-    });
+    copies.walked(forEachRegularFile(packImages, [&](const fs::path& file, const std::string& relative) {
+      const fs::path target = folder / *pathFromUtf8(relative);
+      return copies.placed(copyIntoPlace(file, target), target);
+    }));
+    if (copies.failure) return failInstall(state, run, *copies.failure);
   }
 
   int accepted = 0;
@@ -194,11 +235,13 @@ void installPortraits(WizardState& state, InstallRun& run) {
                          game, &accepted);
   // With no block accepted the game's own tables stay: an empty list would
   // take every portrait away.
-  if (accepted == 0) return;
+  if (accepted == 0) return true;
   for (const fs::path& layer : layers) {
     const fs::path target = layer / "TableData" / "QVSPortraits.xml";
     fs::create_directories(target.parent_path(), ec);
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    if (out) out << table;
+    if (!copies.placed(ec && isDiskFullError(ec) ? FileResult::DiskFull : writeFileWhole(target, table), target)) {
+      return failInstall(state, run, *copies.failure);
+    }
   }
+  return true;
 }

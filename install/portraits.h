@@ -24,8 +24,9 @@ bool isPortraitEntryName(const std::string& name);
 // the file, or whose names could escape the target folder, are left out.
 std::vector<DataArchiveEntry> readPortraitEntries(const std::filesystem::path& archive);
 
-// Extracts the selected entries under portraitFolder, never overwriting a file.
-void installPortraitPack(const std::filesystem::path& archivePath,
+// Extracts the selected entries under portraitFolder, never overwriting a
+// file; each one written whole. DiskFull stops it at once.
+FileResult installPortraitPack(const std::filesystem::path& archivePath,
                          const std::filesystem::path& portraitFolder);
 
 // "atoi" as the table sources use it: blanks, a sign, digits.
@@ -35,5 +36,11 @@ long long leadingNumber(const std::string& text, std::size_t from = 0);
 std::string buildPortraitTable(const std::string& sources, const std::filesystem::path& gameDir,
                                int* accepted = nullptr);
 
-// Runs the step; it cannot fail.
-void installPortraits(WizardState& state, InstallRun& run);
+// Adds the portrait pack's copies (and the tables' paths) to plan.
+struct CopyPlan;
+std::optional<WalkError> planPortraitPack(const std::filesystem::path& packageDir,
+                                          const std::filesystem::path& gameDir, CopyPlan& plan);
+
+// Runs the step; false when the job failed (only a full disk or a pack
+// folder that cannot be listed fail it; other problems are passed over).
+bool installPortraits(WizardState& state, InstallRun& run);

@@ -130,19 +130,8 @@ void setIniValue(const fs::path& path, const std::string& section, const std::st
     text += line;
     text += "\r\n";
   }
-  // The new text goes to a file beside the old one and replaces it only
-  // once it is whole: a full disk never leaves the user's file cut short.
-  fs::path temp = path;
-  temp += ".tkr-new";
-  bool opened = false, written = false;
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    opened = static_cast<bool>(out);
-    if (opened) {
-      out.write(text.data(), static_cast<std::streamsize>(text.size()));
-      out.flush();
-      written = static_cast<bool>(out);
-    }
-  }
-  if (opened && (!written || !replaceFile(temp, path))) fs::remove(temp, ec);
+  // The new text goes to a fresh file beside the old one and replaces it
+  // only once it is whole: a full disk never leaves the user's file cut
+  // short. The file keeps its mode, and a link keeps pointing at it.
+  writeFileWhole(path, text);
 }

@@ -78,15 +78,18 @@ TEST(SetIniValue, UnreadableFileIsLeftUntouched) {
   EXPECT_TRUE(std::filesystem::is_directory(t.sub("folder.ini")));
 }
 
-TEST(SetIniValue, AFileThatCannotBeWrittenWholeKeepsItsOldText) {
+TEST(SetIniValue, TheNewTextNeverTakesTheNameOfAUserFile) {
   TempDir t;
   const auto file = t.write("Tkr.ini", "[Display]\r\nwidth = 800\r\n");
-  t.mkdir("Tkr.ini.tkr-new/blocked");  // the new text has nowhere to go
+  t.write("Tkr.ini.tkr-new", "mine");  // a name a user's file may have
+  t.mkdir("Tkr.ini.tkr-new.d/blocked");
   setIniValue(file, "Native", "coop", "1");
-  EXPECT_EQ(readFileBytes(file), "[Display]\r\nwidth = 800\r\n");
-  EXPECT_TRUE(std::filesystem::is_directory(t.sub("Tkr.ini.tkr-new/blocked")));
+  EXPECT_EQ(readFileBytes(file), "[Display]\r\nwidth = 800\r\n\r\n[Native]\r\ncoop = 1\r\n");
+  EXPECT_EQ(readFileBytes(t.sub("Tkr.ini.tkr-new")), "mine");
   setIniValue(t.sub("other.ini"), "Native", "coop", "1");
-  EXPECT_FALSE(std::filesystem::exists(t.sub("other.ini.tkr-new")));
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(t.path)) ++entries;
+  EXPECT_EQ(entries, 4u);  // the two INI files and the user's two: nothing left beside them
 }
 
 TEST(SetIniValue, CreatesParentFolders) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 // The value of an environment variable as UTF-8, or nothing when unset.
@@ -62,8 +63,15 @@ void setEnvValue(const char* name, const std::optional<std::string>& value);
 // manifest's UTF-8 code page is honoured.
 bool narrowTextIsUtf8();
 
-// Copies one file over another (replacing it); false when the copy failed.
-bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+// What became of one file written into the installation: done, failed for
+// a reason of its own (ignored by the job), or stopped by a full volume.
+enum class FileResult { Done, Failed, DiskFull };
+
+// Whether an error says that the volume (its space or its file table) is full.
+bool isDiskFullError(const std::error_code& error);
+
+// Copies one file over another (replacing it).
+FileResult copyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // The path whose volume the free-space check measures: the prefix's root on
 // Windows, the (already created) game folder on Linux.
@@ -72,3 +80,66 @@ std::filesystem::path freeSpaceProbe(const std::filesystem::path& prefixDir,
 
 // Moves from over to, replacing to in one step; false when it failed.
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Whether two existing paths lie on one volume, so that a rename moves a
+// file from one to the other without copying it.
+bool sameVolume(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// A file's new content, written under a fresh name beside it and moved over
+// it only once whole, so that a full disk or a crash never leaves it cut
+// short. A target that is a symbolic link gets the content at the link's
+// final target; an existing file keeps its mode (on Windows its attributes).
+struct NewFile {
+  std::filesystem::path target;  // the file that is replaced
+  std::filesystem::path temp;    // the fresh file beside it
+  std::intptr_t handle = -1;
+  FileResult result = FileResult::Done;
+  std::uint32_t keptMode = 0;    // the old file's mode or attributes
+  bool keepMode = false;
+
+  NewFile() = default;
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+  ~NewFile() { discard(); }
+
+  // Creates the fresh file; false (and result set) when it cannot be made.
+  bool open(const std::filesystem::path& target);
+  void write(const void* data, std::size_t size);
+  // Closes the fresh file and moves it over the target; on any failure the
+  // fresh file is removed and the target stays as it was.
+  FileResult commit();
+  // Closes and removes the fresh file, if any is open.
+  void discard();
+};
+
+// The whole of bytes as the new content of target, through a NewFile.
+inline FileResult writeFileWhole(const std::filesystem::path& target, std::string_view bytes) {
+  NewFile file;
+  if (!file.open(target)) return file.result;
+  file.write(bytes.data(), bytes.size());
+  return file.commit();
+}
+
+// Keeps a second setup out of one installation while held. The system drops
+// it when the process ends in any way, and it leaves no file behind.
+struct InstallLock {
+  std::intptr_t handle = -1;
+
+  InstallLock() = default;
+  InstallLock(const InstallLock&) = delete;
+  InstallLock& operator=(const InstallLock&) = delete;
+  ~InstallLock() { release(); }
+
+  // False only when another process holds the lock of this installation
+  // folder (which exists); a lock that cannot be made at all is not held
+  // and not a refusal.
+  bool acquire(const std::filesystem::path& prefixDir);
+  void release();
+};
+
+// The longest path, in the system's own characters, that the installed
+// game can be started with; nothing when the system sets no such limit.
+std::optional<std::size_t> installPathLimit();
+
+// Printing to a closed pipe must not end the process.
+void ignoreBrokenPipe();

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -10,6 +11,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -193,11 +196,21 @@ void setEnvValue(const char* name, const std::optional<std::string>& value) {
 
 bool narrowTextIsUtf8() { return true; }
 
+bool isDiskFullError(const std::error_code& error) {
+  const bool errnoValue = error.category() == std::generic_category() || error.category() == std::system_category();
+  return errnoValue && (error.value() == ENOSPC || error.value() == EDQUOT);
+}
+
 namespace {
+
+FileResult failedWith(int error) {
+  return error == ENOSPC || error == EDQUOT ? FileResult::DiskFull : FileResult::Failed;
+}
 
 // Moves all of in to out inside the kernel: copy_file_range, then sendfile
 // where the filesystems cannot do the first, then plain reads and writes.
-bool copyDescriptor(int in, int out, off_t size) {
+// Returns 0, or the errno of the failure.
+int copyDescriptor(int in, int out, off_t size) {
   off_t done = 0;
   bool rangeWorks = true, sendfileWorks = true;
   while (done < size) {
@@ -221,38 +234,45 @@ bool copyDescriptor(int in, int out, off_t size) {
       for (ssize_t written = 0; n > 0 && written < n;) {
         const ssize_t w = ::write(out, buffer + written, static_cast<std::size_t>(n - written));
         if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
+        if (w <= 0) return w < 0 ? errno : EIO;
         written += w;
       }
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
+    if (n < 0) return errno;
     if (n == 0) break;  // the file got shorter while it was copied
     done += n;
   }
-  return true;
+  return 0;
 }
 
 }  // namespace
 
-bool copyFileReplacing(const fs::path& from, const fs::path& to) {
+FileResult copyFileReplacing(const fs::path& from, const fs::path& to) {
   const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
+  if (in < 0) return FileResult::Failed;
   struct stat source {};
   if (::fstat(in, &source) != 0 || !S_ISREG(source.st_mode)) {
     ::close(in);
-    return false;
+    return FileResult::Failed;
   }
   // Opened without truncating first: a target that is the source itself
   // (an install into the package folder) must not be emptied.
   const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, source.st_mode & 07777);
+  int error = out < 0 ? errno : 0;
   struct stat target {};
   bool ok = out >= 0 && ::fstat(out, &target) == 0 && S_ISREG(target.st_mode) &&
             !(target.st_dev == source.st_dev && target.st_ino == source.st_ino) && ::ftruncate(out, 0) == 0;
-  if (ok) ok = copyDescriptor(in, out, source.st_size);
-  if (out >= 0 && ::close(out) != 0) ok = false;
+  if (ok) {
+    error = copyDescriptor(in, out, source.st_size);
+    ok = error == 0;
+  }
+  if (out >= 0 && ::close(out) != 0 && ok) {
+    error = errno;
+    ok = false;
+  }
   ::close(in);
-  return ok;
+  return ok ? FileResult::Done : failedWith(error);
 }
 
 fs::path freeSpaceProbe(const fs::path&, const fs::path& gameDir) { return gameDir; }
@@ -262,3 +282,112 @@ std::string genericUtf8(const fs::path& path) { return path.native(); }
 bool replaceFile(const fs::path& from, const fs::path& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
+
+bool sameVolume(const fs::path& a, const fs::path& b) {
+  struct stat sa {}, sb {};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
+}
+
+bool NewFile::open(const fs::path& wanted) {
+  discard();
+  result = FileResult::Done;
+  target = wanted;
+  std::error_code ec;
+  if (fs::is_symlink(wanted, ec)) {
+    target = fs::canonical(wanted, ec);  // the link stays; its target gets the text
+    if (ec) {
+      result = FileResult::Failed;
+      return false;
+    }
+  }
+  struct stat old {};
+  keepMode = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  keptMode = keepMode ? static_cast<std::uint32_t>(old.st_mode & 07777) : 0;
+  // A fresh name made exclusively: it can never be a file of the user's.
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp = target;
+    temp += ".tkr-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".new";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      handle = fd;
+      if (keepMode) {
+        (void)::fchmod(fd, keptMode);
+        if (::geteuid() == 0) (void)::fchown(fd, old.st_uid, old.st_gid);
+      }
+      return true;
+    }
+    if (errno != EEXIST) {
+      result = failedWith(errno);
+      break;
+    }
+  }
+  if (result == FileResult::Done) result = FileResult::Failed;
+  temp.clear();
+  return false;
+}
+
+void NewFile::write(const void* data, std::size_t size) {
+  if (handle < 0 || result != FileResult::Done) return;
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(static_cast<int>(handle), p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      result = failedWith(n < 0 ? errno : EIO);
+      return;
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+FileResult NewFile::commit() {
+  if (handle < 0) {
+    if (result == FileResult::Done) result = FileResult::Failed;
+    return result;
+  }
+  const int fd = static_cast<int>(handle);
+  handle = -1;
+  if (::close(fd) != 0 && result == FileResult::Done) result = failedWith(errno);
+  if (result == FileResult::Done && ::rename(temp.c_str(), target.c_str()) != 0) result = failedWith(errno);
+  if (result != FileResult::Done) ::unlink(temp.c_str());
+  temp.clear();
+  return result;
+}
+
+void NewFile::discard() {
+  if (handle >= 0) {
+    ::close(static_cast<int>(handle));
+    handle = -1;
+  }
+  if (!temp.empty()) ::unlink(temp.c_str());
+  temp.clear();
+}
+
+bool InstallLock::acquire(const fs::path& prefixDir) {
+  release();
+  // The installation folder itself is locked: nothing is added to it, and
+  // the kernel drops the lock with the last descriptor, however the
+  // process ends.
+  const int fd = ::open(prefixDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return true;
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    const bool heldElsewhere = errno == EWOULDBLOCK;
+    ::close(fd);
+    return !heldElsewhere;
+  }
+  handle = fd;
+  return true;
+}
+
+void InstallLock::release() {
+  if (handle < 0) return;
+  ::close(static_cast<int>(handle));  // closing the descriptor drops the lock
+  handle = -1;
+}
+
+std::optional<std::size_t> installPathLimit() { return std::nullopt; }
+
+void ignoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }

@@ -6,7 +6,11 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <cwchar>
 
 #include "platform/os.h"
 
@@ -168,8 +172,22 @@ void setEnvValue(const char* name, const std::optional<std::string>& value) {
 
 bool narrowTextIsUtf8() { return GetACP() == CP_UTF8; }
 
-bool copyFileReplacing(const fs::path& from, const fs::path& to) {
-  return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
+namespace {
+
+bool diskFullCode(DWORD code) { return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL; }
+
+FileResult failedWith(DWORD code) { return diskFullCode(code) ? FileResult::DiskFull : FileResult::Failed; }
+
+}  // namespace
+
+bool isDiskFullError(const std::error_code& error) {
+  if (error.category() == std::system_category() && diskFullCode(static_cast<DWORD>(error.value()))) return true;
+  return error.category() == std::generic_category() && error.value() == ENOSPC;
+}
+
+FileResult copyFileReplacing(const fs::path& from, const fs::path& to) {
+  if (CopyFileW(from.c_str(), to.c_str(), FALSE)) return FileResult::Done;
+  return failedWith(GetLastError());
 }
 
 fs::path freeSpaceProbe(const fs::path& prefixDir, const fs::path&) {
@@ -183,3 +201,157 @@ std::string genericUtf8(const fs::path& path) {
 bool replaceFile(const fs::path& from, const fs::path& to) {
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
+
+bool sameVolume(const fs::path& a, const fs::path& b) {
+  wchar_t va[MAX_PATH + 1] = {}, vb[MAX_PATH + 1] = {};
+  if (!GetVolumePathNameW(a.c_str(), va, MAX_PATH + 1) || !GetVolumePathNameW(b.c_str(), vb, MAX_PATH + 1)) {
+    return false;
+  }
+  return CompareStringOrdinal(va, -1, vb, -1, TRUE) == CSTR_EQUAL;
+}
+
+namespace {
+
+// A virus scanner or an indexer may hold a file that was just written for a
+// moment: a replace that meets a sharing violation is tried again for up to
+// about two seconds.
+bool moveOverRetrying(const fs::path& from, const fs::path& to, DWORD& error) {
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || attempt >= 40) return false;
+    Sleep(50);
+  }
+}
+
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+}  // namespace
+
+bool NewFile::open(const fs::path& wanted) {
+  discard();
+  result = FileResult::Done;
+  target = wanted;
+  std::error_code ec;
+  if (fs::is_symlink(wanted, ec)) {
+    target = fs::canonical(wanted, ec);  // the link stays; its target gets the text
+    if (ec) {
+      result = FileResult::Failed;
+      return false;
+    }
+  }
+  const DWORD old = GetFileAttributesW(target.c_str());
+  keepMode = old != INVALID_FILE_ATTRIBUTES && !(old & FILE_ATTRIBUTE_DIRECTORY);
+  keptMode = keepMode ? old : 0;
+  // A fresh name made exclusively: it can never be a file of the user's.
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp = target;
+    temp += L".tkr-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++) + L".new";
+    const HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      handle = reinterpret_cast<std::intptr_t>(h);
+      return true;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+      result = failedWith(error);
+      break;
+    }
+  }
+  if (result == FileResult::Done) result = FileResult::Failed;
+  temp.clear();
+  return false;
+}
+
+void NewFile::write(const void* data, std::size_t size) {
+  if (handle == -1 || result != FileResult::Done) return;
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(handle), p, chunk, &written, nullptr) || written == 0) {
+      result = failedWith(GetLastError());
+      return;
+    }
+    p += written;
+    size -= written;
+  }
+}
+
+FileResult NewFile::commit() {
+  if (handle == -1) {
+    if (result == FileResult::Done) result = FileResult::Failed;
+    return result;
+  }
+  const HANDLE h = reinterpret_cast<HANDLE>(handle);
+  handle = -1;
+  if (!CloseHandle(h) && result == FileResult::Done) result = failedWith(GetLastError());
+  DWORD error = 0;
+  if (result == FileResult::Done && !moveOverRetrying(temp, target, error)) result = failedWith(error);
+  if (result == FileResult::Done && keepMode && (keptMode & kKeptAttributes) != FILE_ATTRIBUTE_ARCHIVE) {
+    SetFileAttributesW(target.c_str(), keptMode & kKeptAttributes);
+  }
+  if (result != FileResult::Done) DeleteFileW(temp.c_str());
+  temp.clear();
+  return result;
+}
+
+void NewFile::discard() {
+  if (handle != -1) {
+    CloseHandle(reinterpret_cast<HANDLE>(handle));
+    handle = -1;
+  }
+  if (!temp.empty()) DeleteFileW(temp.c_str());
+  temp.clear();
+}
+
+bool InstallLock::acquire(const fs::path& prefixDir) {
+  release();
+  // A named mutex for the installation folder, the way setup programs
+  // guard themselves: its name comes from the folder's full path in lower
+  // case, and the system drops it when the process ends in any way.
+  std::error_code ec;
+  std::wstring full = fs::absolute(prefixDir, ec).lexically_normal().native();
+  if (ec) full = prefixDir.native();
+  while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
+  if (!full.empty()) CharLowerBuffW(full.data(), static_cast<DWORD>(full.size()));
+  std::uint64_t hash = 14695981039346656037ull;
+  for (wchar_t c : full) {
+    hash ^= static_cast<std::uint16_t>(c == L'/' ? L'\\' : c);
+    hash *= 1099511628211ull;
+  }
+  wchar_t name[64];
+  swprintf(name, 64, L"Local\\TKR-Setup-install-%016llx", static_cast<unsigned long long>(hash));
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+  if (!mutex) return true;
+  const DWORD wait = WaitForSingleObject(mutex, 0);
+  if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+    handle = reinterpret_cast<std::intptr_t>(mutex);
+    return true;
+  }
+  CloseHandle(mutex);
+  return wait != WAIT_TIMEOUT;
+}
+
+void InstallLock::release() {
+  if (handle == -1) return;
+  ReleaseMutex(reinterpret_cast<HANDLE>(handle));
+  CloseHandle(reinterpret_cast<HANDLE>(handle));
+  handle = -1;
+}
+
+std::optional<std::size_t> installPathLimit() {
+  // Long paths count only where the system has them switched on and the
+  // manifest declares the program ready for them; both are in this answer.
+  using LongPathsEnabled = BOOLEAN(WINAPI*)();
+  if (const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
+    const auto enabled = reinterpret_cast<LongPathsEnabled>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlAreLongPathsEnabled")));
+    if (enabled && enabled()) return std::nullopt;
+  }
+  return MAX_PATH - 1;
+}
+
+void ignoreBrokenPipe() {}

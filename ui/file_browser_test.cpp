@@ -110,8 +110,9 @@ TEST_F(BrowserView, RootParentLeadsToTheDrivesAndADriveBack) {
   w.state.browser.open(root, true, 1);
   w.click(400, rowY(0));
   EXPECT_EQ(w.state.browser.currentDir, "DRIVES:");
-  w.click(500, 410);  // Use This Folder in the drive list
-  EXPECT_EQ(w.state.modArchivePath, "DRIVES:");
+  w.click(500, 410);  // Use This Folder in the drive list does nothing
+  EXPECT_TRUE(w.state.browser.isOpen);
+  EXPECT_EQ(w.state.modArchivePath, "");
   w.state.browser.open(root, true, 1);
   w.click(400, rowY(0));
   w.click(400, rowY(0));  // the first drive

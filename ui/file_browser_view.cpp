@@ -105,7 +105,7 @@ void runFileBrowserView(SDL_Renderer* r, WizardState& s, FrameInput& in) {
     } else if (over(down)) {
       ++b.scroll;
     } else if (over(useFolder)) {
-      pick(s, b.currentDir, true);
+      if (b.currentDir != kDrivesDir) pick(s, b.currentDir, true);  // the drive list is no folder
     } else if (over(back)) {
       b.isOpen = false;
     }

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# fault_matrix_test.sh OUTDIR EXE CHILD
+# The unattended program against faults a user's machine brings, one row
+# each: folders the user may not list (under the game's Data folder, the
+# mod, the portrait pack), a second setup for the same installation (in
+# either order, and after the first was killed). Each row checks the exit
+# code, the last line, that the scratch folder is gone, and for every run
+# that reports success, that the installation is complete.
+# Root reads every folder, so the rows run as the user "nobody" when the
+# test runs as root (setpriv); they are skipped with a message where that
+# cannot be done.
+set -u
+out=$(realpath -m "$1"); exe=$(realpath "$2"); child=$(realpath "$3")
+. "$(dirname "$0")/install_check.sh"
+
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  if ! command -v setpriv >/dev/null || ! id nobody >/dev/null 2>&1; then
+    echo "SKIPPED: running as root without setpriv or the user nobody: every folder is readable"
+    exit 77
+  fi
+  as_user=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups)
+fi
+
+rm -rf "$out"; mkdir -p "$out"/{tmp,logs,home,pkg/bin} || exit 1
+cd "$out"
+cp "$child" pkg/bin/tkr-en.exe; echo sdl > pkg/bin/SDL2.dll
+faces=pkg/installer/custom_qvs_faces
+mkdir -p "$faces/QVSFaces/BigFaces/Small"
+for n in 300 301; do echo "portrait $n" > "$faces/QVSFaces/BigFaces/$n.rvi"; done
+echo small > "$faces/QVSFaces/BigFaces/Small/300.rvi"
+printf '<QVS><PortraitId>300</PortraitId></QVS>\n' > "$faces/QVSPortraits_base.xml"
+printf '<QVS><PortraitId>301</PortraitId></QVS>\n' > "$faces/QVSPortraits_snippet.xml"
+mkdir -p src/Data/Maps/Deep mod/Data-VA/Maps mod/Data-Torvane/TableData
+for i in 1 2 3; do echo "map $i" > "src/Data/Maps/m$i.rvm"; echo "deep $i" > "src/Data/Maps/Deep/d$i.rvm"; done
+echo base > src/Data/Ambient.rvk
+echo "mod map" > mod/Data-VA/Maps/va.rvm
+echo items > mod/Data-Torvane/TableData/Items.xml
+[ ${#as_user[@]} -gt 0 ] && chown -R nobody "$out"
+export HOME="$out/home" USERPROFILE="$out/home" TMPDIR="$out/tmp" SDL_VIDEODRIVER=dummy
+unset TKR_SETUP_MOD_PATH LOCALAPPDATA XDG_DATA_HOME TKR_SETUP_STEP TKR_SETUP_SCREENSHOT
+
+fail=0
+check() { if ! eval "$2"; then echo "FAIL [$1]: $2"; fail=1; fi; }
+start() {  # NAME PREFIX [env...]: starts an unattended install in the background
+  local name=$1 prefix=$2; shift 2
+  env TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$out/src" TKR_SETUP_PREFIX="$out/$prefix" \
+      TKR_PKG_DIR="$out/pkg" "$@" "${as_user[@]}" "$exe" > "logs/$name.log" 2>&1 &
+  pid=$!
+}
+last_line() { tail -n 1 "logs/$1.log"; }
+# finish NAME PID RC LINE PREFIX [MOD]: the run's exit code and last line
+# (it begins with LINE); its scratch folder gone; a complete installation
+# when it succeeded.
+finish() {
+  local name=$1 run_pid=$2 rc=$3 line=$4 prefix=$5 mod=${6:-} want=0 got
+  [ "${line#ERROR}" = "$line" ] || want=1
+  check "$name" "[ $rc -eq $want ]"
+  got=$(last_line "$name")
+  [[ "$got" == "[TKR-Setup] $line"* ]] || { echo "FAIL [$name]: the last line is: $got"; fail=1; }
+  check "$name" "[ ! -e tmp/tkr-win64-work-$run_pid ]"
+  if [ "$rc" -eq 0 ]; then check "$name" "check_complete $prefix src/Data '$mod' pkg"; fi
+}
+run() {  # NAME LINE PREFIX MOD [env...]
+  local name=$1 line=$2 prefix=$3 mod=$4; shift 4
+  start "$name" "$prefix" ${mod:+TKR_SETUP_MOD_PATH="$out/$mod"} "$@"
+  wait $pid
+  finish "$name" $pid $? "$line" "$prefix" "$mod"
+}
+wait_for() {  # NAME TEXT: until the run has logged TEXT (30 s at most)
+  for _ in $(seq 300); do grep -qF "$2" "logs/$1.log" 2>/dev/null && return 0; sleep 0.1; done
+  return 1
+}
+
+# A whole install, for the rows to be measured against.
+run whole "Installation completed successfully (en)!" p-whole mod
+
+# Folders that cannot be listed: the walk names the folder and the job
+# fails; the same install completes once the folder may be read again.
+for row in "src/Data/Maps/Deep:" "mod/Data-VA/Maps:mod" "$faces/QVSFaces/BigFaces/Small:mod"; do
+  folder=${row%%:*} mod=${row#*:} name=${folder//\//-}
+  chmod 000 "$folder"
+  run "unreadable-$name" "ERROR: Could not read the folder \"$out/$folder\" (Permission denied)" \
+      "p-$name" "$mod"
+  chmod 755 "$folder"
+  check "unreadable $folder" "[ ! -e p-$name/bin ]"  # nothing after the failed step
+  run "readable-$name" "Installation completed successfully (en)!" "p-$name" "$mod"
+done
+
+# One installation, one writer: while a slow first setup runs its engine's
+# self-test, a second one for the same prefix fails at once and touches
+# nothing; the first completes. Then the other way round.
+slow="TKR_CHILD_SLEEP_MS_tkr-en=2500"
+for order in "mod:" ":mod"; do
+  first=${order%%:*} second=${order#*:}
+  rm -rf p-lock
+  start "lock-first-$order" p-lock ${first:+TKR_SETUP_MOD_PATH="$out/$first"} "$slow"
+  first_pid=$pid
+  check "lock $order" "wait_for lock-first-$order 'Applying Classic-First preset'"
+  before=$(find p-lock -printf '%p %s %T@\n' | sort)
+  run "lock-second-$order" "ERROR: Another setup is already installing into \"$out/p-lock\"" p-lock "$second"
+  check "lock $order" "[ \"\$(find p-lock -printf '%p %s %T@\n' | sort)\" = \"\$before\" ]"
+  check "lock $order" "[ \$(grep -c TKR-Setup logs/lock-second-$order.log) -eq 1 ]"
+  wait $first_pid
+  finish "lock-first-$order" $first_pid $? "Installation completed successfully (en)!" p-lock "$first"
+done
+
+# A first setup killed in the middle leaves no lock: the next one installs.
+rm -rf p-lock
+start killed p-lock "$slow"
+check killed "wait_for killed 'Applying Classic-First preset'"
+kill -9 $pid; wait $pid 2>/dev/null
+rm -rf "tmp/tkr-win64-work-$pid"  # a killed run cannot remove its scratch folder
+run after-kill "Installation completed successfully (en)!" p-lock ""
+
+if [ $fail -eq 0 ]; then
+  echo "fault matrix: unreadable folders named, one writer per installation, no lock left by a killed setup"
+fi
+exit $fail
