@@ -2,15 +2,20 @@
 # full_disk_test.sh OUTDIR EXE CHILD
 # Unattended installs onto a small RAM disk (tmpfs) that is full, or fills
 # up during the run: exactly 1200 MiB free passes the space check, 1199 MiB
-# fails it; running out in the middle of the base copy, of the mod copy and
-# while an INI file is rewritten ends the run without a crash, touches
-# nothing outside the prefix, removes the scratch folder, keeps the user's
-# INI whole, and a second run after space is freed completes.
+# fails it; a game (or mod) larger than the free space fails before the
+# first copy with the MiB needed and free; running out in the middle of
+# the base copy, the mod copy, the portraits or the engine (the disk's file
+# table full) fails at once with the folder it was writing to; an INI file
+# that cannot be rewritten stays whole. Every run ends without a crash,
+# touches nothing outside the prefix and removes the scratch folder; every
+# run that reports success leaves a complete installation, and a second
+# run after space is freed completes.
 # Mounting needs root or a user namespace; without either the test is
 # skipped (exit 77).
 set -u
 out=$(realpath -m "$1"); exe=$(realpath "$2"); child=$(realpath "$3")
 MiB=1048576
+. "$(dirname "$0")/install_check.sh"
 
 if [ -z "${TKR_FULL_DISK_INNER:-}" ]; then
   probe=$(mktemp -d)
@@ -44,9 +49,9 @@ make_source() {  # DIR N SIZE
   for i in $(seq 1 "$2"); do truncate -s "$(( $3 * MiB ))" "$1/Data/big$i.rvk"; done
   echo map > "$1/Data/Maps/m.rvm"
 }
-mount_disk() {  # SIZE_MIB
+mount_disk() {  # SIZE_MIB [FILES]: FILES limits the disk's file table
   umount disk 2>/dev/null
-  mount -t tmpfs -o "size=$1M" tmpfs disk || { echo "mount failed"; exit 1; }
+  mount -t tmpfs -o "size=$1M${2:+,nr_inodes=$2}" tmpfs disk || { echo "mount failed"; exit 1; }
 }
 free_mib() { echo $(( $(stat -f -c '%a * %S' disk) / MiB )); }
 # Everything outside the prefix and the scratch folder, with sizes and times.
@@ -66,6 +71,10 @@ install() {  # NAME [extra env...]
   check "$name" "[ -z \"\$(ls -A tmp)\" ]"  # the scratch folder is gone
 }
 logged() { grep -qF "[TKR-Setup] $2" "logs/$1.log"; }
+last_is() { [[ "$(tail -n 1 "logs/$1.log")" == "[TKR-Setup] $2"* ]]; }
+complete() { check_complete disk/prefix src/Data "${2:-}" "${3:-pkg}" || { echo "FAIL [$1]: incomplete"; fail=1; }; }
+needs() { echo "ERROR: Not enough free disk space in \"$out/disk/prefix\": the game needs $1 MiB, but only $2 MiB are free."; }
+full_at() { echo "ERROR: The disk is full: Setup could not write into \"$out/disk/prefix/$1\"."; }
 
 # 1200 MiB free passes the check, 1199 MiB fails it with that figure.
 make_source src 0 0
@@ -73,34 +82,78 @@ mount_disk 1300; head -c $(( 100 * MiB )) /dev/zero > disk/filler
 check exact "[ \$(free_mib) -eq 1200 ]"
 install exact
 check exact "[ $rc -eq 0 ] && logged exact 'Installation completed successfully (en)!'"
+complete exact
 rm -rf disk/prefix; head -c $(( 1 * MiB )) /dev/zero >> disk/filler
 install short
 check short "[ $rc -eq 1 ] && logged short 'ERROR: Need >= 1.2 GB free disk space (1199 MiB free).'"
 check short "[ \$(grep -c TKR-Setup logs/short.log) -eq 1 ]"
 
-# Out of space in the middle of the base copy: 1300 MiB of data, 1200 free.
+# A game larger than the free space: the run fails before the first copy,
+# with the figures, and nothing is copied.
 make_source src 13 100
 mount_disk 1200
-install base-full
-check base-full "[ $rc -eq 1 ] && logged base-full 'ERROR: Installed executable self-test failed.'"
-check base-full "[ \$(free_mib) -eq 0 ]"
+install base-big
+check base-big "[ $rc -eq 1 ] && last_is base-big '$(needs 1301 1200)'"
+check base-big "[ -z \"\$(ls -A disk/prefix/game/Data 2>/dev/null)\" ] && [ \$(free_mib) -eq 1200 ]"
 mount -o remount,size=2700M disk
 install base-again
 check base-again "[ $rc -eq 0 ] && logged base-again 'Copied 14 base file(s) from GOG copy.'"
-check base-again "[ \$(du -sm disk/prefix/game/Data | cut -f1) -ge 1300 ]"
-check base-again "[ ! -e disk/prefix/game/Tkr.ini.tkr-new ]"
+complete base-again
 
-# Out of space in the middle of the mod copy: 1150 MiB of game, 100 of mod.
+# The same for a mod folder that does not fit beside the game.
 make_source src 23 50
 rm -rf mod; mkdir -p mod/Data-VA/Maps
 for i in $(seq 1 10); do truncate -s $(( 10 * MiB )) "mod/Data-VA/Maps/va$i.rvm"; done
 mount_disk 1200
-install mod-full TKR_SETUP_MOD_PATH="$out/mod"
-check mod-full "[ $rc -eq 1 ] && logged mod-full 'Installing TKR Torvane + Vestrova 1.4 mod layers...'"
-check mod-full "logged mod-full 'ERROR: Installed executable self-test failed.'"
+install mod-big TKR_SETUP_MOD_PATH="$out/mod"
+check mod-big "[ $rc -eq 1 ] && last_is mod-big '$(needs 1251 1200)'"
 mount -o remount,size=2500M disk
 install mod-again TKR_SETUP_MOD_PATH="$out/mod"
-check mod-again "[ $rc -eq 0 ] && [ \$(du -sm disk/prefix/game/Data-VA | cut -f1) -ge 100 ]"
+check mod-again "[ $rc -eq 0 ]"
+complete mod-again mod
+
+# A mod archive is counted once it is unpacked (into the scratch folder,
+# on another disk here, so its files are copied, not moved).
+sevenzip=$(command -v 7z || command -v 7zz || true)
+if [ -n "$sevenzip" ]; then
+  (cd mod && "$sevenzip" a -bd -y "$out/logs/mod.7z" Data-VA >/dev/null)
+  mount_disk 1200
+  install archive-big TKR_SETUP_MOD_PATH="$out/logs/mod.7z"
+  check archive-big "[ $rc -eq 1 ] && logged archive-big 'Unpacking Vestrova archive...'"
+  check archive-big "last_is archive-big 'ERROR: Not enough free disk space in \"$out/disk/prefix\": the game needs 100 MiB, but only '"
+  check archive-big "[ ! -e disk/prefix/game/Data-VA ]"
+fi
+
+# The disk's file table runs out in the middle of a copy: the run fails at
+# once, naming the folder, and copies nothing after it (no engine).
+make_many() {  # DIR N: N small files in DIR
+  rm -rf "$1"; mkdir -p "$1"
+  for i in $(seq 1 "$2"); do echo "file $i" > "$1/f$i.rvm"; done
+}
+rm -rf src; make_many src/Data/Maps 40
+mount_disk 1300 25
+install base-full
+check base-full "[ $rc -eq 1 ] && last_is base-full '$(full_at game/Data/Maps)'"
+check base-full "[ ! -e disk/prefix/bin ]"
+rm -rf src; make_many src/Data/Maps 1
+make_many mod/Data-VA/Maps 40
+mount_disk 1300 28
+install mod-full TKR_SETUP_MOD_PATH="$out/mod"
+check mod-full "[ $rc -eq 1 ] && last_is mod-full '$(full_at game/Data-VA/Maps)'"
+check mod-full "[ ! -e disk/prefix/bin ]"
+mkdir -p pkg-faces; cp -r pkg/bin pkg-faces/
+make_many pkg-faces/installer/custom_qvs_faces/QVSFaces/BigFaces 40
+mount_disk 1300 28
+install faces-full TKR_PKG_DIR="$out/pkg-faces"
+check faces-full "[ $rc -eq 1 ] && last_is faces-full '$(full_at game/Data/QVSFaces/BigFaces)'"
+# The engine: a whole run's files, less the engine, SDL2.dll and Play.bat.
+mount_disk 1300
+install engine-count
+used=$(df --output=iused disk | tail -n 1)
+mount_disk 1300 $(( used - 3 ))
+install engine-full
+check engine-full "[ $rc -eq 1 ] && last_is engine-full '$(full_at bin)'"
+check engine-full "! logged engine-full 'ERROR: Installed executable self-test failed.'"
 
 # Out of space while the user's 8 MiB Tkr.ini is rewritten: the base copy
 # leaves 5 MiB, enough for the engine but not for a whole new INI. The old
@@ -116,12 +169,15 @@ check ini-full "[ \$(free_mib) -lt 8 ]"
 check ini-full "cmp -s disk/prefix/game/Tkr.ini logs/Tkr.ini.orig"
 check ini-full "[ ! -e disk/prefix/game/Tkr.ini.tkr-new ]"
 check ini-full "logged ini-full 'Applying Classic-First preset & Native SDL2 configuration...'"
+check ini-full "[ $rc -eq 0 ]"  # a key that cannot be written is a single file error
+complete ini-full
 mount -o remount,size=2500M disk
 install ini-again
 check ini-again "[ $rc -eq 0 ] && grep -q 'scale = fit' disk/prefix/game/Tkr.ini"
+complete ini-again
 check ini-again "head -c 1000 disk/prefix/game/Tkr.ini | cmp -s - <(head -c 1000 logs/Tkr.ini.orig)"
 
 if [ $fail -eq 0 ]; then
-  echo "full disk: 1200/1199 MiB, base copy, mod copy and INI rewrite out of space, second runs complete"
+  echo "full disk: 1200/1199 MiB, too big before the copy, out of space in each copy, INI kept whole, second runs complete"
 fi
 exit $fail
