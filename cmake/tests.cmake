@@ -12,6 +12,7 @@ add_executable(tkr_tests
   install/base_game_test.cpp
   install/configuration_test.cpp
   install/engine_test.cpp
+  install/install_job_test.cpp
   install/locations_test.cpp
   install/misbehaving_tools_test.cpp
   install/mod_layers_test.cpp

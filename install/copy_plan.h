@@ -11,8 +11,9 @@
 
 #include "install/install_run.h"
 
-// The characters a NewFile's fresh name adds to its target's name.
-inline constexpr std::size_t kNewFileNameExtra = 30;
+// The characters a NewFile's fresh name adds to its target's name
+// (".~tkr" and a number).
+inline constexpr std::size_t kNewFileNameExtra = 10;
 
 struct CopyPlan {
   std::uint64_t bytes = 0;

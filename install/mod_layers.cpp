@@ -30,9 +30,11 @@ bool holdsMarker(const fs::path& folder) { return !resolvePathNoCase(folder, kMa
 fs::path findModRoot(const fs::path& root) {
   if (holdsMarker(root)) return root;
   std::error_code ec;
-  fs::directory_iterator it(root, ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    if (isDirectory(it->path()) && holdsMarker(it->path())) return it->path();
+  std::vector<FolderEntry> entries;
+  listFolder(root, entries, ec);
+  for (const FolderEntry& e : entries) {
+    const fs::path entry = root / e.name;
+    if (isDirectory(entry) && holdsMarker(entry)) return entry;
   }
   return {};
 }

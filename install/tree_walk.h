@@ -33,6 +33,44 @@ struct WalkError {
   std::error_code error;
 };
 
+namespace tree_walk_detail {
+
+// Depth first, in the order each folder lists: an entry, then (for a
+// folder) everything below it, then the next entry. The relative path is
+// built as the walk descends, never split again.
+template <typename OnFile>
+std::optional<WalkError> walkFolder(const std::filesystem::path& folder, std::string& relative,
+                                    const std::vector<FolderEntry>& entries, OnFile& onFile,
+                                    const std::filesystem::path* canonicalRoot, bool& stopped) {
+  const std::size_t base = relative.size();
+  std::vector<FolderEntry> inner;
+  for (const FolderEntry& e : entries) {
+    relative.resize(base);
+    relative += e.utf8;
+    if (e.isFolder) {
+      const std::filesystem::path sub = folder / e.name;
+      std::error_code ec;
+      if (!listFolder(sub, inner, ec)) return WalkError{sub, ec};
+      relative += '/';
+      if (std::optional<WalkError> error = walkFolder(sub, relative, inner, onFile, canonicalRoot, stopped)) {
+        return error;
+      }
+      if (stopped) return std::nullopt;
+    } else if (e.isFile) {
+      const std::filesystem::path file = folder / e.name;
+      if (canonicalRoot && e.isLink && !linkTargetInside(file, *canonicalRoot)) continue;
+      if (!onFile(file, relative)) {
+        stopped = true;
+        return std::nullopt;
+      }
+    }
+  }
+  relative.resize(base);
+  return std::nullopt;
+}
+
+}  // namespace tree_walk_detail
+
 // Calls onFile(file, relative) for each regular file; onFile returns false
 // to stop the walk. A root that cannot be opened yields no files and no
 // error; a folder below it that cannot be listed ends the walk with its
@@ -44,29 +82,12 @@ std::optional<WalkError> forEachRegularFile(const std::filesystem::path& root, O
   std::error_code ec;
   const fs::path canonicalRoot = insideRootOnly ? fs::canonical(root, ec) : fs::path();
   if (ec) return std::nullopt;
-  fs::recursive_directory_iterator it(root, fs::directory_options::none, ec);
-  if (ec) return std::nullopt;
-  // The folder that holds the entries of each depth: a failed step names
-  // the folder it was reading, or the one it was about to enter.
-  std::vector<fs::path> folders{root};
-  const fs::recursive_directory_iterator end;
-  while (it != end) {
-    const std::size_t depth = static_cast<std::size_t>(it.depth());
-    std::error_code typeError;
-    const bool entersFolder = it->is_directory(typeError) && !it->is_symlink(typeError);
-    if (entersFolder) {
-      folders.resize(depth + 2);
-      folders[depth + 1] = it->path();
-    } else if (it->is_regular_file(typeError) && !typeError) {
-      const fs::path& file = it->path();
-      if (!(insideRootOnly && it->is_symlink(typeError) && !linkTargetInside(file, canonicalRoot))) {
-        if (!onFile(file, genericUtf8(file.lexically_relative(root)))) return std::nullopt;
-      }
-    }
-    it.increment(ec);
-    if (ec) return WalkError{entersFolder ? folders[depth + 1] : folders[depth], ec};
-  }
-  return std::nullopt;
+  std::vector<FolderEntry> entries;
+  if (!listFolder(root, entries, ec)) return std::nullopt;
+  std::string relative;
+  bool stopped = false;
+  return tree_walk_detail::walkFolder(root, relative, entries, onFile, insideRootOnly ? &canonicalRoot : nullptr,
+                                      stopped);
 }
 
 // Creates the parent folders of target and copies file over it.

@@ -83,8 +83,8 @@ namespace {
 
 enum class ReadResult { Read, Missing, Unreadable };
 
-// Reads a whole regular file. Nothing here throws: a folder, a device or a
-// read error is Unreadable, a path that is not there is Missing.
+// Reads a whole regular file: a folder, a device or a read error is
+// Unreadable, a path that is not there is Missing.
 ReadResult readWhole(const fs::path& path, std::string& contents) {
   contents.clear();
   std::error_code ec;
@@ -95,14 +95,12 @@ ReadResult readWhole(const fs::path& path, std::string& contents) {
     return link.type() == fs::file_type::symlink ? ReadResult::Unreadable : ReadResult::Missing;
   }
   if (ec || st.type() != fs::file_type::regular) return ReadResult::Unreadable;
-  try {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return ReadResult::Unreadable;
-    contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) return ReadResult::Unreadable;
-  } catch (const std::exception&) {
-    return ReadResult::Unreadable;
-  }
+  // Running out of memory is not a file that cannot be read: it is thrown
+  // on, to end the job, rather than taken for an empty file.
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return ReadResult::Unreadable;
+  contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) return ReadResult::Unreadable;
   return ReadResult::Read;
 }
 

@@ -81,6 +81,21 @@ std::filesystem::path freeSpaceProbe(const std::filesystem::path& prefixDir,
 // Moves from over to, replacing to in one step; false when it failed.
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// One entry of a folder listing.
+struct FolderEntry {
+  std::filesystem::path::string_type name;  // as the system has it
+  std::string utf8;                         // the same name as UTF-8
+  bool isFolder = false;                    // a folder itself, not a link to one
+  bool isFile = false;                      // a regular file, a link followed to decide
+  bool isLink = false;
+};
+
+// The entries of one folder, in the order the system lists them ("." and
+// ".." left out). False, with error set, when the folder cannot be opened
+// or its listing breaks off. Nothing here stops the process: a failed
+// allocation is thrown as std::bad_alloc.
+bool listFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::error_code& error);
+
 // Whether two existing paths lie on one volume, so that a rename moves a
 // file from one to the other without copying it.
 bool sameVolume(const std::filesystem::path& a, const std::filesystem::path& b);

@@ -1,6 +1,7 @@
 // The Linux side of the operating system seam: each Windows call of the
 // wizard mapped onto POSIX, keeping the rules that still make sense.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/file.h>
@@ -283,6 +284,54 @@ bool replaceFile(const fs::path& from, const fs::path& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool listFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::error_code& error) {
+  entries.clear();
+  error.clear();
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) {
+    error.assign(errno, std::generic_category());
+    return false;
+  }
+  struct Closer {
+    DIR* d;
+    ~Closer() { ::closedir(d); }
+  } closer{dir};
+  std::string full = folder.native();
+  if (full.empty() || full.back() != '/') full += '/';
+  const std::size_t base = full.size();
+  while (true) {
+    errno = 0;
+    const dirent* d = ::readdir(dir);
+    if (!d) {
+      if (errno == 0) return true;
+      error.assign(errno, std::generic_category());
+      return false;
+    }
+    const char* name = d->d_name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+    FolderEntry e;
+    e.name = name;
+    e.utf8 = e.name;
+    unsigned char type = d->d_type;
+    struct stat st {};
+    if (type == DT_UNKNOWN || type == DT_LNK) {
+      full.resize(base);
+      full += name;
+      if (type == DT_UNKNOWN) {
+        if (::lstat(full.c_str(), &st) != 0) continue;  // gone since it was listed
+        type = S_ISLNK(st.st_mode) ? DT_LNK : S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+      }
+      if (type == DT_LNK) {
+        e.isLink = true;
+        e.isFile = ::stat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+      }
+    }
+    e.isFolder = type == DT_DIR;
+    if (type == DT_REG) e.isFile = true;
+    entries.push_back(std::move(e));
+  }
+}
+
 bool sameVolume(const fs::path& a, const fs::path& b) {
   struct stat sa {}, sb {};
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
@@ -307,7 +356,7 @@ bool NewFile::open(const fs::path& wanted) {
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
     temp = target;
-    temp += ".tkr-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".new";
+    temp += ".~tkr" + std::to_string(counter++);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       handle = fd;

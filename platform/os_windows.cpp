@@ -202,6 +202,38 @@ bool replaceFile(const fs::path& from, const fs::path& to) {
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool listFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::error_code& error) {
+  entries.clear();
+  error.clear();
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileExW((folder / L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                       nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) {
+    error.assign(static_cast<int>(GetLastError()), std::system_category());
+    return false;
+  }
+  struct Closer {
+    HANDLE h;
+    ~Closer() { FindClose(h); }
+  } closer{find};
+  do {
+    const wchar_t* name = data.cFileName;
+    if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
+    FolderEntry e;
+    e.name = name;
+    e.utf8 = pathToUtf8(fs::path(e.name));
+    const DWORD a = data.dwFileAttributes;
+    e.isLink = (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    e.isFolder = (a & FILE_ATTRIBUTE_DIRECTORY) && !e.isLink;
+    e.isFile = !(a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_DEVICE);
+    entries.push_back(std::move(e));
+  } while (FindNextFileW(find, &data));
+  const DWORD last = GetLastError();
+  if (last == ERROR_NO_MORE_FILES) return true;
+  error.assign(static_cast<int>(last), std::system_category());
+  return false;
+}
+
 bool sameVolume(const fs::path& a, const fs::path& b) {
   wchar_t va[MAX_PATH + 1] = {}, vb[MAX_PATH + 1] = {};
   if (!GetVolumePathNameW(a.c_str(), va, MAX_PATH + 1) || !GetVolumePathNameW(b.c_str(), vb, MAX_PATH + 1)) {
@@ -248,7 +280,7 @@ bool NewFile::open(const fs::path& wanted) {
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
     temp = target;
-    temp += L".tkr-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++) + L".new";
+    temp += L".~tkr" + std::to_wstring(counter++);
     const HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
       handle = reinterpret_cast<std::intptr_t>(h);

@@ -46,10 +46,11 @@ fs::path resolvePathNoCase(const fs::path& base, std::string_view relative) {
         const std::string wanted = toLowerAscii(std::string(piece));
         bool found = false;
         std::error_code ec;
-        fs::directory_iterator it(current, ec);
-        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-          if (toLowerAscii(pathToUtf8(it->path().filename())) == wanted) {
-            current = it->path();
+        std::vector<FolderEntry> entries;
+        listFolder(current, entries, ec);  // what it listed before an error still counts
+        for (const FolderEntry& e : entries) {
+          if (toLowerAscii(e.utf8) == wanted) {
+            current /= e.name;
             found = true;
             break;
           }
