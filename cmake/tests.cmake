@@ -20,6 +20,7 @@ add_executable(tkr_tests
   platform/command_line_test.cpp
   platform/copy_file_test.cpp
   platform/ini_file_test.cpp
+  platform/new_file_test.cpp
   platform/resolve_path_test.cpp
   platform/run_command_test.cpp
   ui/draw_test.cpp
@@ -28,6 +29,9 @@ add_executable(tkr_tests
   ui/pages_test.cpp
   tests/bad_input_test.cpp
 )
+if(NOT WIN32)
+  target_sources(tkr_tests PRIVATE app/paused_console_test.cpp)  # a pipe stands in for the console
+endif()
 target_link_libraries(tkr_tests PRIVATE tkr_core GTest::gtest GTest::gtest_main)
 target_compile_definitions(tkr_tests PRIVATE TKR_CORPUS_DIR="${CMAKE_SOURCE_DIR}/tests/corpus")
 
