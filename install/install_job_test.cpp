@@ -51,8 +51,11 @@ struct JobFaults : InstallSandbox {
     state.gamePath = root.subStr("src");
     state.modArchivePath = root.subStr("mod");
   }
+  int runs = 0;
+  fs::path prefix;  // a fresh one for each run (Wine may still hold the last for a moment)
   void installFailingAt(long allocation) {
-    fs::remove_all(root.sub("prefix"));
+    prefix = root.sub("prefix-" + std::to_string(runs++));
+    env.set("TKR_SETUP_PREFIX", pathToUtf8(prefix));
     pageBefore = state.page.load();
     testing::internal::CaptureStdout();
     allocationCount = 0;
@@ -81,7 +84,7 @@ TEST_F(JobFaults, WhateverIsThrownEndsTheJobThroughItsFailureExit) {
       for (const char* f : {"game/Data/a.rvk", "game/Data/Maps/m.rvm", "game/Data-VA/Maps/va.rvm",
                             "game/Data/QVSFaces/BigFaces/300.rvi", "game/Data/TableData/QVSPortraits.xml",
                             "bin/tkr-en.exe", "bin/SDL2.dll", "Play.bat"}) {
-        EXPECT_TRUE(fs::is_regular_file(root.sub("prefix") / f)) << f;
+        EXPECT_TRUE(fs::is_regular_file(prefix / f)) << f;
       }
       continue;
     }

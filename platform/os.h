@@ -125,6 +125,19 @@ struct NewFile {
   FileResult commit();
   // Closes and removes the fresh file, if any is open.
   void discard();
+
+  // Starts afresh for wanted: target becomes the file that is replaced (a
+  // link's final target; the link stays). False when a link leads nowhere.
+  bool settleTarget(const std::filesystem::path& wanted) {
+    discard();
+    result = FileResult::Done;
+    target = wanted;
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(wanted, ec)) return true;
+    target = std::filesystem::canonical(wanted, ec);
+    if (ec) result = FileResult::Failed;
+    return !ec;
+  }
 };
 
 // The whole of bytes as the new content of target, through a NewFile.

@@ -338,17 +338,7 @@ bool sameVolume(const fs::path& a, const fs::path& b) {
 }
 
 bool NewFile::open(const fs::path& wanted) {
-  discard();
-  result = FileResult::Done;
-  target = wanted;
-  std::error_code ec;
-  if (fs::is_symlink(wanted, ec)) {
-    target = fs::canonical(wanted, ec);  // the link stays; its target gets the text
-    if (ec) {
-      result = FileResult::Failed;
-      return false;
-    }
-  }
+  if (!settleTarget(wanted)) return false;
   struct stat old {};
   keepMode = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   keptMode = keepMode ? static_cast<std::uint32_t>(old.st_mode & 07777) : 0;

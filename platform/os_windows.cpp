@@ -251,7 +251,13 @@ bool moveOverRetrying(const fs::path& from, const fs::path& to, DWORD& error) {
   for (int attempt = 0;; ++attempt) {
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     error = GetLastError();
-    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || attempt >= 40) return false;
+    // A file held open is refused as a sharing violation or, by some
+    // systems, as access denied; a read-only file is refused for good.
+    const DWORD attributes = GetFileAttributesW(to.c_str());
+    const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                      (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+                       !(attributes & FILE_ATTRIBUTE_READONLY));
+    if (!held || attempt >= 40) return false;
     Sleep(50);
   }
 }
@@ -262,17 +268,7 @@ constexpr DWORD kKeptAttributes =
 }  // namespace
 
 bool NewFile::open(const fs::path& wanted) {
-  discard();
-  result = FileResult::Done;
-  target = wanted;
-  std::error_code ec;
-  if (fs::is_symlink(wanted, ec)) {
-    target = fs::canonical(wanted, ec);  // the link stays; its target gets the text
-    if (ec) {
-      result = FileResult::Failed;
-      return false;
-    }
-  }
+  if (!settleTarget(wanted)) return false;
   const DWORD old = GetFileAttributesW(target.c_str());
   keepMode = old != INVALID_FILE_ATTRIBUTES && !(old & FILE_ATTRIBUTE_DIRECTORY);
   keptMode = keepMode ? old : 0;
