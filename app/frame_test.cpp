@@ -6,6 +6,7 @@
 #include "platform/os.h"
 #include "tests/canvas.h"
 #include "tests/env_guard.h"
+#include "tests/temp_dir.h"
 #include "tests/wizard_driver.h"
 
 namespace {
@@ -133,6 +134,9 @@ TEST(Transitions, ClickOutsideEveryWidgetChangesNothing) {
 }
 
 TEST(Transitions, InstallHandsOffToOneWorker) {
+  TempDir t;  // the job it starts writes here, never into the user's home
+  EnvGuard env;
+  env.set("TKR_SETUP_PREFIX", t.subStr("prefix")).set("TKR_PKG_DIR", t.subStr("package"));
   Wizard w;
   w.state.page = 2;
   w.state.gamePath = "setup.exe";

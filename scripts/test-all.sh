@@ -8,6 +8,20 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-packages.sh || exit 1
 
+# The tests never write into the real home folder: everything from here on
+# runs with a private one (the dependency cache stays where it was), and
+# the end of the run checks that the real one did not change.
+real_home=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
+export TKR_DEPS_CACHE=${TKR_DEPS_CACHE:-${XDG_CACHE_HOME:-$real_home/.cache}/tkr-setup}
+home_names() {
+  find "$real_home" -mindepth 1 -maxdepth 4 -path "$real_home/.cache" -prune -o -printf '%P\n' 2>/dev/null |
+    LC_ALL=C sort
+}
+home_before=$(home_names)
+export HOME="$PWD/build/test-home"
+unset XDG_DATA_HOME XDG_CONFIG_HOME LOCALAPPDATA USERPROFILE TKR_SETUP_PREFIX TKR_PKG_DIR
+rm -rf "$HOME"; mkdir -p "$HOME"
+
 status=0
 step() { printf '\n=== %s\n' "$*"; }
 run_preset() {
@@ -33,7 +47,8 @@ fi
 
 # Wine: a private prefix made anew for every run, and one server held up for
 # the whole run (without it each test pays for Wine's start-up).
-export WINEPREFIX="$PWD/build/windows-wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No menu entries: Wine would write them for the private home otherwise.
+export WINEPREFIX="$PWD/build/windows-wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wine=/usr/lib/wine/wine64
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 rm -rf "$WINEPREFIX"
@@ -45,6 +60,11 @@ step "windows: a fresh Wine prefix"
 run_preset windows
 "$wineserver" -k 2>/dev/null || true
 
+if [ "$(home_names)" != "$home_before" ]; then
+  step "the tests changed the real home folder $real_home:"
+  diff <(printf '%s\n' "$home_before") <(home_names)
+  status=1
+fi
 if [ $status -ne 0 ]; then
   step "some tests failed (see above)"
 fi
