@@ -46,16 +46,15 @@ std::optional<WalkError> planBeforeBaseCopy(const WizardState& state, const Inst
   // The engine: the largest of the package's, as the language is settled
   // only after the configuration.
   const fs::path bin = game.parent_path() / "bin";
-  CopyPlan engine;
+  std::uint64_t largestEngine = 0;
   for (const Language& language : kLanguages) {
+    const std::string name = "tkr-" + std::string(language.code) + ".exe";
     CopyPlan one;
-    one.add(run.packageDir / "bin" / ("tkr-" + std::string(language.code) + ".exe"),
-            bin / ("tkr-" + std::string(language.code) + ".exe"));
-    engine.bytes = std::max(engine.bytes, one.bytes);
-    engine.longestPath = std::max(engine.longestPath, one.longestPath);
+    one.add(run.packageDir / "bin" / name, bin / name);
+    largestEngine = std::max(largestEngine, one.bytes);
+    plan.addPath(bin / name);
   }
-  plan.bytes += engine.bytes;
-  plan.longestPath = std::max(plan.longestPath, engine.longestPath);
+  plan.bytes += largestEngine;
   plan.add(run.packageDir / "bin" / "SDL2.dll", bin / "SDL2.dll");
   plan.addPath(game.parent_path() / "Play.bat", kNewFileNameExtra);
   return std::nullopt;

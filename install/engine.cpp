@@ -49,8 +49,7 @@ std::string desktopLauncherText(const std::string& gameDir, const std::string& e
 
 bool installEngine(WizardState& state, InstallRun& run) {
   const fs::path binDir = run.prefixDir / "bin";
-  std::error_code ec;
-  fs::create_directories(binDir, ec);
+  const FileResult folder = createFolders(binDir);
 
   const std::string engineName = "tkr-" + run.languageCode + ".exe";
   const fs::path engineSource = run.packageDir / "bin" / engineName;
@@ -62,7 +61,7 @@ bool installEngine(WizardState& state, InstallRun& run) {
   const fs::path engine = binDir / engineName;
   // A full disk is named as such, not left for the self-test to blame on
   // the engine.
-  if ((ec && isDiskFullError(ec)) || installFile(engineSource, engine) == FileResult::DiskFull ||
+  if (folder == FileResult::DiskFull || installFile(engineSource, engine) == FileResult::DiskFull ||
       installFile(sdlSource, binDir / "SDL2.dll") == FileResult::DiskFull) {
     return failInstall(state, run, diskFullLine(binDir));
   }

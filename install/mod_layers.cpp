@@ -85,13 +85,14 @@ bool installModLayers(WizardState& state, InstallRun& run) {
   root = findModRoot(root);
   if (root.empty()) return true;  // no layer folder: the base game alone
 
-  // Files unpacked into the scratch folder are ours: they are moved into
-  // place, which spares a copy and the removal of the copy's source (on the
-  // same volume they need no new room either).
-  const bool move = unpacked;
-  {
+  // An unpacked archive is counted now, before its copy (a mod folder was
+  // counted with the base game). Its files are ours: they are moved into
+  // place, which spares a copy, the removal of the copy's source, and on
+  // the same volume any new room.
+  if (unpacked) {
     CopyPlan plan;
-    const std::optional<WalkError> error = planModCopy(root, absoluteGameDir(run), move && sameVolume(root, run.gameDir), plan);
+    const std::optional<WalkError> error =
+        planModCopy(root, absoluteGameDir(run), sameVolume(root, run.gameDir), plan);
     if (error) return failInstall(state, run, unreadableFolderLine(*error));
     if (const std::optional<std::string> line = copyPlanError(run, plan)) return failInstall(state, run, *line);
   }
@@ -106,7 +107,7 @@ bool installModLayers(WizardState& state, InstallRun& run) {
       return copies.placed(place(file, target), target);
     }, /*insideRootOnly=*/true));
   };
-  if (move) {
+  if (unpacked) {
     // Links are copied (their target's bytes, not the link), and first,
     // while every file they may lead to is still in the scratch folder.
     auto isLink = [](const fs::path& file) {

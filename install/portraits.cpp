@@ -105,8 +105,7 @@ FileResult installPortraitPack(const fs::path& archivePath, const fs::path& port
     const fs::path target = portraitFolder / *pathFromUtf8(e.name);
     std::error_code ec;
     if (fs::is_regular_file(target, ec)) continue;
-    fs::create_directories(target.parent_path(), ec);
-    if (ec && isDiskFullError(ec)) return FileResult::DiskFull;
+    if (createFolders(target.parent_path()) == FileResult::DiskFull) return FileResult::DiskFull;
     // Each portrait appears whole or not at all: a later run keeps what it
     // finds, so a cut-short one would stay cut short.
     NewFile out;
@@ -187,16 +186,13 @@ std::optional<WalkError> planPortraitPack(const fs::path& packageDir, const fs::
   const fs::path packImages = packageDir / "installer" / "custom_qvs_faces" / "QVSFaces";
   std::error_code ec;
   if (!fs::is_directory(packImages, ec)) return std::nullopt;
-  for (const fs::path& layer : portraitLayers(gameDir)) {
-    plan.addPath(layer / "TableData" / "QVSPortraits.xml", kNewFileNameExtra);
-    const std::optional<WalkError> error =
-        forEachRegularFile(packImages, [&](const fs::path& file, const std::string& relative) {
-          plan.add(file, layer / "QVSFaces" / *pathFromUtf8(relative));
-          return true;
-        });
-    if (error) return error;
-  }
-  return std::nullopt;
+  const std::vector<fs::path> layers = portraitLayers(gameDir);
+  for (const fs::path& layer : layers) plan.addPath(layer / "TableData" / "QVSPortraits.xml", kNewFileNameExtra);
+  return forEachRegularFile(packImages, [&](const fs::path& file, const std::string& relative) {
+    const fs::path inLayer = *pathFromUtf8(relative);
+    for (const fs::path& layer : layers) plan.add(file, layer / "QVSFaces" / inLayer);
+    return true;
+  });
 }
 
 bool installPortraits(WizardState& state, InstallRun& run) {
@@ -238,10 +234,9 @@ bool installPortraits(WizardState& state, InstallRun& run) {
   if (accepted == 0) return true;
   for (const fs::path& layer : layers) {
     const fs::path target = layer / "TableData" / "QVSPortraits.xml";
-    fs::create_directories(target.parent_path(), ec);
-    if (!copies.placed(ec && isDiskFullError(ec) ? FileResult::DiskFull : writeFileWhole(target, table), target)) {
-      return failInstall(state, run, *copies.failure);
-    }
+    FileResult written = createFolders(target.parent_path());
+    if (written != FileResult::DiskFull) written = writeFileWhole(target, table);
+    if (!copies.placed(written, target)) return failInstall(state, run, *copies.failure);
   }
   return true;
 }

@@ -90,20 +90,24 @@ std::optional<WalkError> forEachRegularFile(const std::filesystem::path& root, O
                                       stopped);
 }
 
+// Creates folder with its missing parents. Only a full disk counts: any
+// other failure shows up in the write into the folder.
+inline FileResult createFolders(const std::filesystem::path& folder) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  return ec && isDiskFullError(ec) ? FileResult::DiskFull : FileResult::Done;
+}
+
 // Creates the parent folders of target and copies file over it.
 inline FileResult copyIntoPlace(const std::filesystem::path& file, const std::filesystem::path& target) {
-  std::error_code ec;
-  std::filesystem::create_directories(target.parent_path(), ec);
-  if (ec && isDiskFullError(ec)) return FileResult::DiskFull;
+  if (createFolders(target.parent_path()) == FileResult::DiskFull) return FileResult::DiskFull;
   return copyFileReplacing(file, target);
 }
 
 // The same, but moving file with a rename where one can (the same drive),
 // and copying it where not.
 inline FileResult moveIntoPlace(const std::filesystem::path& file, const std::filesystem::path& target) {
-  std::error_code ec;
-  std::filesystem::create_directories(target.parent_path(), ec);
-  if (ec && isDiskFullError(ec)) return FileResult::DiskFull;
+  if (createFolders(target.parent_path()) == FileResult::DiskFull) return FileResult::DiskFull;
   if (replaceFile(file, target)) return FileResult::Done;
   return copyFileReplacing(file, target);
 }
