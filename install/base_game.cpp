@@ -6,6 +6,7 @@
 #include "app/wizard_state.h"
 #include "discovery/text_path.h"
 #include "install/copy_plan.h"
+#include "install/copy_pool.h"
 #include "install/tree_walk.h"
 #include "platform/os.h"
 #include "platform/resolve_path.h"
@@ -84,11 +85,17 @@ bool acquireBaseGame(WizardState& state, InstallRun& run) {
     return failInstall(state, run, "ERROR: Could not find Data/ folder inside GOG source.");
   }
 
+  // Files an extraction wrote into the scratch folder are ours: they are
+  // moved into place (a rename on the same volume, a copy elsewhere), and
+  // the ones left out go with the scratch folder.
+  const bool extracted = installer && !run.workDir.empty();
+  const bool renamed = extracted && sameVolume(run.workDir, run.gameDir);
+
   // Room and path lengths are checked before the first copy, so that
   // nothing is copied in vain.
   {
     CopyPlan plan;
-    if (const std::optional<WalkError> error = planBeforeBaseCopy(state, run, sourceData, plan)) {
+    if (const std::optional<WalkError> error = planBeforeBaseCopy(state, run, sourceData, renamed, plan)) {
       return failInstall(state, run, unreadableFolderLine(*error));
     }
     if (const std::optional<std::string> error = copyPlanError(run, plan)) return failInstall(state, run, *error);
@@ -99,22 +106,25 @@ bool acquireBaseGame(WizardState& state, InstallRun& run) {
   const fs::path targetData = run.gameDir / "Data";
   std::error_code ec;
   fs::create_directories(targetData, ec);
-  int copied = 0;
-  StepCopies copies;
-  copies.walked(forEachRegularFile(sourceData, [&](const fs::path& file, const std::string& relative) {
-    if (excludedFromBaseCopy(toLowerAscii(relative))) return true;
-    const fs::path target = targetData / *pathFromUtf8(relative);
-    ++copied;  // counted once attempted, whether the copy worked or not
-    return copies.placed(copyIntoPlace(file, target), target);
-  }));
-  if (copies.failure) return failInstall(state, run, *copies.failure);
+  int copied = 0;  // counted once attempted, whether the copy worked or not
+  const std::optional<std::string> failure = placeTree(
+      sourceData, extracted, /*insideRootOnly=*/false,
+      [&](const std::string& relative, const std::string& lowered) -> std::optional<fs::path> {
+        if (excludedFromBaseCopy(lowered)) return std::nullopt;
+        return targetData / *pathFromUtf8(relative);
+      },
+      &copied);
+  if (failure) return failInstall(state, run, *failure);
   state.logLine("Copied " + std::to_string(copied) + " base file(s) from GOG copy.");
   return true;
 }
 
-std::optional<WalkError> planBaseCopy(const fs::path& sourceData, const fs::path& targetData, CopyPlan& plan) {
+std::optional<WalkError> planBaseCopy(const fs::path& sourceData, const fs::path& targetData, bool renamed,
+                                      CopyPlan& plan) {
   return forEachRegularFile(sourceData, [&](const fs::path& file, const std::string& relative) {
-    if (!excludedFromBaseCopy(toLowerAscii(relative))) plan.add(file, targetData / *pathFromUtf8(relative));
+    if (excludedFromBaseCopy(toLowerAscii(relative))) return true;
+    std::error_code ec;
+    plan.add(file, targetData / *pathFromUtf8(relative), renamed && !fs::is_symlink(file, ec));
     return true;
   });
 }

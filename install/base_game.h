@@ -17,10 +17,11 @@ std::string silentInstallerCommand(const std::string& installer, const std::stri
 // Whether a base-game file (its lowered relative path) stays out of the copy.
 bool excludedFromBaseCopy(const std::string& loweredRelative);
 
-// Adds the base copy from sourceData into targetData to plan.
+// Adds the base copy from sourceData into targetData to plan; renamed:
+// its files are moved by a rename on one volume.
 struct CopyPlan;
 std::optional<WalkError> planBaseCopy(const std::filesystem::path& sourceData,
-                                      const std::filesystem::path& targetData, CopyPlan& plan);
+                                      const std::filesystem::path& targetData, bool renamed, CopyPlan& plan);
 
 // Runs the step; false when the job failed (its ERROR line is logged).
 bool acquireBaseGame(WizardState& state, InstallRun& run);

@@ -34,9 +34,9 @@ std::optional<std::string> copyPlanError(const InstallRun& run, const CopyPlan& 
 }
 
 std::optional<WalkError> planBeforeBaseCopy(const WizardState& state, const InstallRun& run,
-                                            const fs::path& sourceData, CopyPlan& plan) {
+                                            const fs::path& sourceData, bool renamed, CopyPlan& plan) {
   const fs::path game = absoluteGameDir(run);
-  if (std::optional<WalkError> error = planBaseCopy(sourceData, game / "Data", plan)) return error;
+  if (std::optional<WalkError> error = planBaseCopy(sourceData, game / "Data", renamed, plan)) return error;
   // A mod folder is known now; an archive is counted once it is unpacked.
   if (const fs::path modRoot = modFolderRoot(state.modArchivePath); !modRoot.empty()) {
     if (std::optional<WalkError> error = planModCopy(modRoot, game, false, plan)) return error;

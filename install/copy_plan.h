@@ -46,7 +46,8 @@ std::filesystem::path absoluteGameDir(const InstallRun& run);
 std::optional<std::string> copyPlanError(const InstallRun& run, const CopyPlan& plan);
 
 // The plan of the whole run as far as it is known before the base copy:
-// the base files, a mod folder, the portrait pack and the engine. Fills
-// plan; returns the walk error of any tree it could not list.
+// the base files (renamed: moved on one volume), a mod folder, the portrait
+// pack and the engine. Fills plan; returns the walk error of any tree it
+// could not list.
 std::optional<WalkError> planBeforeBaseCopy(const WizardState& state, const InstallRun& run,
-                                            const std::filesystem::path& sourceData, CopyPlan& plan);
+                                            const std::filesystem::path& sourceData, bool renamed, CopyPlan& plan);

@@ -39,6 +39,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The threads of this process, where the system lists them (Linux); -1
+// elsewhere. A copy worker left running after its step shows here.
+int threadCount() {
+  std::error_code ec;
+  fs::directory_iterator it("/proc/self/task", ec);
+  if (ec) return -1;
+  int n = 0;
+  for (; it != fs::directory_iterator(); it.increment(ec)) ++n;
+  return n;
+}
+
 struct JobFaults : InstallSandbox {
   void SetUp() override {
     InstallSandbox::SetUp();
@@ -72,6 +83,7 @@ TEST_F(JobFaults, WhateverIsThrownEndsTheJobThroughItsFailureExit) {
   const long total = allocationCount;
   ASSERT_GT(total, 100);
   int failed = 0;
+  const int threads = threadCount();
   const long kPoints = std::getenv("TKR_EVERY_ALLOCATION") ? total : 60;
   for (long i = 0; i < kPoints; ++i) {
     const long at = 1 + i * (total - 1) / (kPoints - 1);
@@ -79,6 +91,7 @@ TEST_F(JobFaults, WhateverIsThrownEndsTheJobThroughItsFailureExit) {
     installFailingAt(at);
     EXPECT_FALSE(state.running.load());
     EXPECT_FALSE(fs::exists(workDir()));
+    EXPECT_EQ(threadCount(), threads);  // every copy worker joined, also when a step failed midway
     if (state.succeeded.load()) {  // a failure that cost nothing of the installation
       EXPECT_EQ(lastLine(), "Installation completed successfully (en)!");
       for (const char* f : {"game/Data/a.rvk", "game/Data/Maps/m.rvm", "game/Data-VA/Maps/va.rvm",

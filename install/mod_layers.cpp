@@ -7,6 +7,7 @@
 #include "discovery/seven_zip.h"
 #include "discovery/text_path.h"
 #include "install/copy_plan.h"
+#include "install/copy_pool.h"
 #include "install/tree_walk.h"
 #include "platform/os.h"
 #include "platform/resolve_path.h"
@@ -88,7 +89,7 @@ bool installModLayers(WizardState& state, InstallRun& run) {
   // An unpacked archive is counted now, before its copy (a mod folder was
   // counted with the base game). Its files are ours: they are moved into
   // place, which spares a copy, the removal of the copy's source, and on
-  // the same volume any new room.
+  // the same volume any new room; links among them are copied.
   if (unpacked) {
     CopyPlan plan;
     const std::optional<WalkError> error =
@@ -99,33 +100,14 @@ bool installModLayers(WizardState& state, InstallRun& run) {
 
   state.logLine("Installing TKR Torvane + Vestrova 1.4 mod layers...");
   state.progress.store(68);
-  StepCopies copies;
-  auto forEachModFile = [&](auto&& place) {
-    copies.walked(forEachRegularFile(root, [&](const fs::path& file, const std::string& relative) {
-      if (excludedFromModCopy(toLowerAscii(relative))) return true;
-      const fs::path target = run.gameDir / *pathFromUtf8(relative);
-      return copies.placed(place(file, target), target);
-    }, /*insideRootOnly=*/true));
-  };
-  if (unpacked) {
-    // Links are copied (their target's bytes, not the link), and first,
-    // while every file they may lead to is still in the scratch folder.
-    auto isLink = [](const fs::path& file) {
-      std::error_code ec;
-      return fs::is_symlink(file, ec);
-    };
-    forEachModFile([&](const fs::path& file, const fs::path& target) {
-      return isLink(file) ? copyIntoPlace(file, target) : FileResult::Done;
-    });
-    if (!copies.failure) {
-      forEachModFile([&](const fs::path& file, const fs::path& target) {
-        return isLink(file) ? FileResult::Done : moveIntoPlace(file, target);
+  // A folder the user chose is only read; unpacked files are moved.
+  const std::optional<std::string> failure = placeTree(
+      root, unpacked, /*insideRootOnly=*/true,
+      [&](const std::string& relative, const std::string& lowered) -> std::optional<fs::path> {
+        if (excludedFromModCopy(lowered)) return std::nullopt;
+        return run.gameDir / *pathFromUtf8(relative);
       });
-    }
-  } else {
-    forEachModFile(copyIntoPlace);  // a folder the user chose is only read
-  }
-  if (copies.failure) return failInstall(state, run, *copies.failure);
+  if (failure) return failInstall(state, run, *failure);
   run.modInstalled = true;
   return true;
 }

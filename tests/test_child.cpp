@@ -10,6 +10,7 @@
 //   TKR_CHILD_DATA    unpack like the real tool: make <out>/<value> as a file,
 //                     where <out> follows "--output-dir", or is the text
 //                     after "/DIR=" or "-o"; folders made as needed
+//   TKR_CHILD_PAYLOAD a folder whose whole tree is copied into <out>
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,14 +48,19 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) out << argv[i] << "\n";
     out << "--\n";
   }
+  std::string dir;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--output-dir" && i + 1 < argc) dir = argv[i + 1];
+    if (a.rfind("/DIR=", 0) == 0) dir = a.substr(5);
+    if (a.rfind("-o", 0) == 0 && a.size() > 2) dir = a.substr(2);
+  }
+  if (const char* payload = order("TKR_CHILD_PAYLOAD"); payload && !dir.empty()) {
+    std::error_code ec;
+    fs::copy(payload, dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+    if (ec) return 3;
+  }
   if (const char* data = order("TKR_CHILD_DATA")) {
-    std::string dir;
-    for (int i = 1; i < argc; ++i) {
-      const std::string a = argv[i];
-      if (a == "--output-dir" && i + 1 < argc) dir = argv[i + 1];
-      if (a.rfind("/DIR=", 0) == 0) dir = a.substr(5);
-      if (a.rfind("-o", 0) == 0 && a.size() > 2) dir = a.substr(2);
-    }
     if (!dir.empty()) {
       const fs::path file = fs::path(dir) / data;
       std::error_code ec;
