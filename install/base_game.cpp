@@ -121,10 +121,9 @@ bool acquireBaseGame(WizardState& state, InstallRun& run) {
 
 std::optional<WalkError> planBaseCopy(const fs::path& sourceData, const fs::path& targetData, bool renamed,
                                       CopyPlan& plan) {
-  return forEachRegularFile(sourceData, [&](const fs::path& file, const std::string& relative) {
+  return forEachRegularFile(sourceData, [&](const fs::path& file, const std::string& relative, bool isLink) {
     if (excludedFromBaseCopy(toLowerAscii(relative))) return true;
-    std::error_code ec;
-    plan.add(file, targetData / *pathFromUtf8(relative), renamed && !fs::is_symlink(file, ec));
+    plan.add(file, targetData / *pathFromUtf8(relative), renamed && !isLink);
     return true;
   });
 }

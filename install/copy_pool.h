@@ -43,6 +43,7 @@ struct CopyPool {
     std::deque<Job> queue;
     bool closing = false;
     std::thread thread;
+    std::filesystem::path::string_type madeFolder;  // the target folder it made last
   };
 
   // Jobs a worker may have waiting: enough to keep it busy, few enough to
@@ -86,10 +87,13 @@ struct CopyPool {
     if (stopped.load()) return false;
     Worker& w = *workers[hashOf(loweredRelative) % workers.size()];
     std::unique_lock<std::mutex> lock(w.mutex);
-    w.changed.wait(lock, [&] { return w.queue.size() < kQueued || stopped.load(); });
+    if (w.queue.size() >= kQueued) {
+      w.changed.wait(lock, [&] { return w.queue.size() <= kQueued / 2 || stopped.load(); });
+    }
     if (stopped.load()) return false;
+    const bool wasEmpty = w.queue.empty();
     w.queue.push_back({std::move(source), std::move(target), how});
-    w.changed.notify_all();
+    if (wasEmpty) w.changed.notify_all();  // only an idle worker waits for work
     return true;
   }
 
@@ -138,16 +142,33 @@ struct CopyPool {
         if (w.queue.empty()) return;  // closing, and nothing left
         job = std::move(w.queue.front());
         w.queue.pop_front();
-        w.changed.notify_all();
+        // A walk held by a full queue goes on once half of it is done: it
+        // then hands on many files per wake-up, not one.
+        if (w.queue.size() == kQueued / 2) w.changed.notify_all();
       }
       try {
-        const FileResult result =
-            job.how == How::Move ? moveIntoPlace(job.source, job.target) : copyIntoPlace(job.source, job.target);
+        const FileResult result = placeJob(w, job);
         if (result == FileResult::DiskFull) fail(diskFullLine(job.target.parent_path()), nullptr);
       } catch (...) {
         fail(std::nullopt, std::current_exception());
       }
     }
+  }
+
+  // Files of one folder come one after another: their target folder is
+  // made for the first of them only.
+  static FileResult placeJob(Worker& w, const Job& job) {
+    using Char = std::filesystem::path::value_type;
+    static constexpr Char kSeparators[] = {Char('/'), std::filesystem::path::preferred_separator, Char(0)};
+    const auto& target = job.target.native();
+    const std::size_t cut = target.find_last_of(kSeparators);
+    const auto folder = cut == target.npos ? target.substr(0, 0) : target.substr(0, cut);
+    if (folder != w.madeFolder) {
+      if (createFolders(job.target.parent_path()) == FileResult::DiskFull) return FileResult::DiskFull;
+      w.madeFolder = folder;
+    }
+    if (job.how == How::Move && replaceFile(job.source, job.target)) return FileResult::Done;
+    return copyFileReplacing(job.source, job.target);
   }
 
   void fail(std::optional<std::string> line, std::exception_ptr error) {
@@ -176,14 +197,11 @@ std::optional<std::string> placeTree(const std::filesystem::path& root, bool mov
     CopyPool pool;
     const std::optional<WalkError> walkError = forEachRegularFile(
         root,
-        [&](const std::filesystem::path& file, const std::string& relative) {
+        [&](const std::filesystem::path& file, const std::string& relative, bool isLink) {
+          if (which != Pass::All && isLink != (which == Pass::Links)) return true;
           const std::string lowered = toLowerAscii(relative);
           std::optional<std::filesystem::path> target = targetFor(relative, lowered);
           if (!target) return true;
-          if (which != Pass::All) {
-            std::error_code ec;
-            if (std::filesystem::is_symlink(file, ec) != (which == Pass::Links)) return true;
-          }
           if (counted) ++*counted;
           return pool.place(file, std::move(*target), lowered,
                             which == Pass::NotLinks ? CopyPool::How::Move : CopyPool::How::Copy);

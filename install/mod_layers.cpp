@@ -113,10 +113,9 @@ bool installModLayers(WizardState& state, InstallRun& run) {
 }
 
 std::optional<WalkError> planModCopy(const fs::path& modRoot, const fs::path& gameDir, bool moved, CopyPlan& plan) {
-  return forEachRegularFile(modRoot, [&](const fs::path& file, const std::string& relative) {
+  return forEachRegularFile(modRoot, [&](const fs::path& file, const std::string& relative, bool isLink) {
     if (excludedFromModCopy(toLowerAscii(relative))) return true;
-    std::error_code ec;
-    plan.add(file, gameDir / *pathFromUtf8(relative), moved && !fs::is_symlink(file, ec));
+    plan.add(file, gameDir / *pathFromUtf8(relative), moved && !isLink);
     return true;
   }, /*insideRootOnly=*/true);
 }

@@ -188,7 +188,7 @@ std::optional<WalkError> planPortraitPack(const fs::path& packageDir, const fs::
   if (!fs::is_directory(packImages, ec)) return std::nullopt;
   const std::vector<fs::path> layers = portraitLayers(gameDir);
   for (const fs::path& layer : layers) plan.addPath(layer / "TableData" / "QVSPortraits.xml", kNewFileNameExtra);
-  return forEachRegularFile(packImages, [&](const fs::path& file, const std::string& relative) {
+  return forEachRegularFile(packImages, [&](const fs::path& file, const std::string& relative, bool) {
     const fs::path inLayer = *pathFromUtf8(relative);
     for (const fs::path& layer : layers) plan.add(file, layer / "QVSFaces" / inLayer);
     return true;
@@ -217,7 +217,7 @@ bool installPortraits(WizardState& state, InstallRun& run) {
   StepCopies copies;
   for (const fs::path& layer : layers) {
     const fs::path folder = layer / "QVSFaces";
-    copies.walked(forEachRegularFile(packImages, [&](const fs::path& file, const std::string& relative) {
+    copies.walked(forEachRegularFile(packImages, [&](const fs::path& file, const std::string& relative, bool) {
       const fs::path target = folder / *pathFromUtf8(relative);
       return copies.placed(copyIntoPlace(file, target), target);
     }));

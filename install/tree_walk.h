@@ -59,7 +59,7 @@ std::optional<WalkError> walkFolder(const std::filesystem::path& folder, std::st
     } else if (e.isFile) {
       const std::filesystem::path file = folder / e.name;
       if (canonicalRoot && e.isLink && !linkTargetInside(file, *canonicalRoot)) continue;
-      if (!onFile(file, relative)) {
+      if (!onFile(file, relative, e.isLink)) {
         stopped = true;
         return std::nullopt;
       }
@@ -71,7 +71,7 @@ std::optional<WalkError> walkFolder(const std::filesystem::path& folder, std::st
 
 }  // namespace tree_walk_detail
 
-// Calls onFile(file, relative) for each regular file; onFile returns false
+// Calls onFile(file, relative, isLink) for each regular file; onFile returns false
 // to stop the walk. A root that cannot be opened yields no files and no
 // error; a folder below it that cannot be listed ends the walk with its
 // WalkError, since the files it holds would be missing from the copy.

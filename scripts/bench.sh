@@ -17,7 +17,8 @@ rm -rf "$b"; mkdir -p "$b"
 # On a RAM disk where one can be mounted: a virtual machine's disk makes
 # the same copy take from 5 to 11 s, which hides any 10% difference. Source
 # and target share the filesystem either way.
-if mount -t tmpfs -o size=8G tmpfs "$b" 2>/dev/null; then
+# TKR_BENCH_DISK=1 measures on the disk instead.
+if [ -z "${TKR_BENCH_DISK:-}" ] && mount -t tmpfs -o size=8G tmpfs "$b" 2>/dev/null; then
   trap 'cd /; umount "$b"' EXIT
 fi
 unset USERPROFILE LOCALAPPDATA TKR_SETUP_GOG_PATH TKR_SETUP_MOD_PATH
@@ -84,6 +85,42 @@ echo "| cp -r of the same trees | $tc | 1 |"
 echo
 echo "Peak resident set of the install: $((rss / 1024)) MiB ($rss KiB)."
 echo
+
+# --- An installer source: the stand-in innoextract copies the game's tree
+# into its output folder; the install moves what it wrote. Against the
+# stand-in's extraction alone; and the disk the run takes at its peak
+# (prefix + scratch folder, sampled every 10 ms) against the game's size.
+inst="$b/installer"; mkdir -p "$inst/tools"
+cp "$child" "$inst/tools/innoextract"; cp "$child" "$inst/setup_tk.exe"
+export inst TKR_CHILD_PAYLOAD_innoextract="$game"
+used_kib() { df --output=used "$b" | tail -n 1; }
+: > "$b/inst-install.t"; : > "$b/inst-extract.t"
+for _ in $(seq 1 "$runs"); do
+  timed "$b/inst-install.t" bash -c 'rm -rf "$b/pi"; PATH="$inst/tools:$PATH" TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$inst/setup_tk.exe" TKR_SETUP_PREFIX="$b/pi" TKR_PKG_DIR="$pkg" "$exe"'
+  timed "$b/inst-extract.t" bash -c 'rm -rf "$b/xi"; "$inst/tools/innoextract" --gog --silent --output-dir "$b/xi" "$inst/setup_tk.exe"'
+done
+rm -rf "$b/pi" "$b/xi"; sync
+before=$(used_kib); peak=$before
+PATH="$inst/tools:$PATH" TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$inst/setup_tk.exe" TKR_SETUP_PREFIX="$b/pi" \
+  TKR_PKG_DIR="$pkg" "$exe" > /dev/null &
+ipid=$!
+while kill -0 $ipid 2>/dev/null; do u=$(used_kib); [ "$u" -gt "$peak" ] && peak=$u; sleep 0.01; done
+wait $ipid
+game_kib=$(du -sk "$game" | cut -f1)
+tinst=$(awk '{print $1}' "$b/inst-install.t" | median); text=$(awk '{print $1}' "$b/inst-extract.t" | median)
+echo "## Install from an installer (stand-in innoextract, the same game)"
+echo
+echo "| | median s | ratio |"
+echo "|---|---|---|"
+echo "| install from the installer | $tinst | $(ratio "$tinst" "$text") |"
+echo "| the stand-in's extraction alone | $text | 1 |"
+echo
+if [ "$(stat -f -c %T "$b")" = tmpfs ]; then
+  echo "Peak disk use of the run: $(( (peak - before) / 1024 )) MiB for a game of $(( game_kib / 1024 )) MiB:" \
+       "$(ratio $(( peak - before )) "$game_kib")× (sampled every 10 ms)."
+  echo
+fi
+unset TKR_CHILD_PAYLOAD_innoextract
 
 # --- The mod from a .7z: install (small game) against 7z x + cp -r.
 small="$b/small-game"; mkdir -p "$small/Data"; echo x > "$small/Data/a.rvk"
@@ -174,10 +211,14 @@ for i in range(100000):
     if i < 500: os.makedirs(d, exist_ok=True)
     with open(os.path.join(d, "f%06d.rvm" % i), "wb") as f: f.write(b"m" * 64)
 EOF
-rm -rf "$b/p100k" "$b/c100k"
 mkdir -p "$b/home100k"  # a home without the downloads above: no mod
-/usr/bin/time -f '%e %M' -o "$b/100k.t" env HOME="$b/home100k" TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$big" TKR_SETUP_PREFIX="$b/p100k" \
-  TKR_PKG_DIR="$pkg" "$exe" > "$b/100k.log" 2>&1
-/usr/bin/time -f '%e' -o "$b/100kcp.t" cp -r "$big/Data" "$b/c100k"
-echo "Game folder of 100,000 files: $(grep -o 'Copied [0-9]* base' "$b/100k.log"), install $(cut -d' ' -f1 "$b/100k.t") s" \
-     "(peak RSS $(( $(cut -d' ' -f2 "$b/100k.t") / 1024 )) MiB), cp -r $(cat "$b/100kcp.t") s."
+export big
+: > "$b/100k.t"; : > "$b/100kcp.t"
+for _ in $(seq 1 "$runs"); do
+  timed "$b/100k.t" bash -c 'rm -rf "$b/p100k"; HOME="$b/home100k" TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$big" TKR_SETUP_PREFIX="$b/p100k" TKR_PKG_DIR="$pkg" "$exe" > "$b/100k.log"'
+  timed "$b/100kcp.t" bash -c 'rm -rf "$b/c100k"; cp -r "$big/Data" "$b/c100k"'
+done
+t100=$(awk '{print $1}' "$b/100k.t" | median); c100=$(awk '{print $1}' "$b/100kcp.t" | median)
+echo "Game folder of 100,000 files of 64 bytes: $(grep -o 'Copied [0-9]* base' "$b/100k.log"), install $t100 s" \
+     "against cp -r $c100 s ($(ratio "$t100" "$c100")×; medians of $runs alternating runs)," \
+     "peak RSS $(( $(awk '{print $2}' "$b/100k.t" | sort -n | tail -1) / 1024 )) MiB."
