@@ -92,7 +92,7 @@ echo
 # (prefix + scratch folder, sampled every 10 ms) against the game's size.
 inst="$b/installer"; mkdir -p "$inst/tools"
 cp "$child" "$inst/tools/innoextract"; cp "$child" "$inst/setup_tk.exe"
-export inst TKR_CHILD_PAYLOAD_innoextract="$game"
+export b inst TKR_CHILD_PAYLOAD_innoextract="$game"
 used_kib() { df --output=used "$b" | tail -n 1; }
 : > "$b/inst-install.t"; : > "$b/inst-extract.t"
 # A fresh GiB on a tmpfs in a virtual machine takes anything from 0.6 to
