@@ -23,7 +23,7 @@ TEST(Locations, PackageFolderRules) {
   TempDir t;
   EnvGuard env;
   t.mkdir("pkg/installer");
-  env.set("TKR_PKG_DIR", t.subStr("pkg"));
+  env.set("TKR_PKG_DIR", t.subStr("pkg")).set("TKR_SETUP_PREFIX", t.subStr("prefix"));  // settling makes its game folder
   InstallRun run;
   settleLocations(run);
   EXPECT_EQ(run.packageDir, t.sub("pkg"));
