@@ -88,6 +88,11 @@ if(NOT WIN32 AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/fault_matrix_test.sh ${CMAKE_BINARY_DIR}/fault-matrix
             $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_test_child>)
   set_tests_properties(fault_matrix PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+  # Real installers, made by the real compiler, through the real innoextract.
+  add_test(NAME real_installers
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/real_installers_test.sh ${CMAKE_BINARY_DIR}/real-installers
+            $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_test_child>)
+  set_tests_properties(real_installers PROPERTIES TIMEOUT 300)
 endif()
 if(WIN32)
   # The Windows build under Wine draws the same bytes as the Linux build.

@@ -46,7 +46,8 @@ std::string findInnoextract(const InstallRun& run) {
 }
 
 // Unpacks the installer into workDir/gog-ext; false when both tools failed.
-bool extractInstaller(WizardState& state, InstallRun& run) {
+// byInnoextract tells which tool succeeded.
+bool extractInstaller(WizardState& state, InstallRun& run, bool& byInnoextract) {
   const fs::path extractDir = run.workDir / "gog-ext";
   std::error_code ec;
   fs::create_directories(extractDir, ec);
@@ -57,6 +58,7 @@ bool extractInstaller(WizardState& state, InstallRun& run) {
     state.logLine("Extracting GOG installer via innoextract...");
     if (runCommand(innoextractCommand(innoextract, out, state.gamePath), "")) {
       run.sourceDir = extractDir;
+      byInnoextract = true;
       return true;
     }
   }
@@ -70,17 +72,38 @@ bool extractInstaller(WizardState& state, InstallRun& run) {
 
 }  // namespace
 
+fs::path findGameData(fs::path& sourceDir, bool alsoInApp) {
+  const auto lookIn = [](fs::path& folder) {
+    const fs::path classic = resolvePathNoCase(folder, "Thrask Kovarra Classic");
+    if (isDirectory(classic) && !resolvePathNoCase(classic, "Data").empty()) folder = classic;
+    return resolvePathNoCase(folder, "Data");
+  };
+  fs::path top = sourceDir;
+  fs::path data = lookIn(top);
+  if (!data.empty() || !alsoInApp) {
+    sourceDir = top;
+    return data;
+  }
+  // innoextract writes what the installer puts into its application folder
+  // under "app", and the installer's other targets (tmp, commonappdata)
+  // beside it: the game is in there.
+  fs::path app = resolvePathNoCase(sourceDir, "app");
+  if (!isDirectory(app)) return {};
+  data = lookIn(app);
+  if (!data.empty()) sourceDir = app;
+  return data;
+}
+
 bool acquireBaseGame(WizardState& state, InstallRun& run) {
   run.sourceDir = pathFromUtf8(state.gamePath).value_or(fs::path());
   const bool installer = state.gamePathIsInstaller || endsWithNoCase(state.gamePath, ".exe");
-  if (installer && !extractInstaller(state, run)) {
+  bool byInnoextract = false;
+  if (installer && !extractInstaller(state, run, byInnoextract)) {
     return failInstall(state, run,
                        "ERROR: Failed to extract GOG .exe. Try pointing to an installed GOG folder.");
   }
 
-  const fs::path classic = resolvePathNoCase(run.sourceDir, "Thrask Kovarra Classic");
-  if (isDirectory(classic) && !resolvePathNoCase(classic, "Data").empty()) run.sourceDir = classic;
-  const fs::path sourceData = resolvePathNoCase(run.sourceDir, "Data");
+  const fs::path sourceData = findGameData(run.sourceDir, byInnoextract);
   if (sourceData.empty()) {
     return failInstall(state, run, "ERROR: Could not find Data/ folder inside GOG source.");
   }

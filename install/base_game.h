@@ -23,5 +23,11 @@ struct CopyPlan;
 std::optional<WalkError> planBaseCopy(const std::filesystem::path& sourceData,
                                       const std::filesystem::path& targetData, bool renamed, CopyPlan& plan);
 
+// The Data folder of the game in sourceDir, or an empty path: looked up in
+// sourceDir itself and in its "Thrask Kovarra Classic" subfolder, and, with
+// alsoInApp (an innoextract output folder), then the same way in its "app"
+// subfolder. sourceDir becomes the folder that holds the Data folder found.
+std::filesystem::path findGameData(std::filesystem::path& sourceDir, bool alsoInApp);
+
 // Runs the step; false when the job failed (its ERROR line is logged).
 bool acquireBaseGame(WizardState& state, InstallRun& run);

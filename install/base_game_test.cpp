@@ -141,4 +141,55 @@ TEST_F(BaseGame, ExtractionWithoutDataFailsWithoutTryingTheOtherTool) {
   expectFailedWith("ERROR: Could not find Data/ folder inside GOG source.");
 }
 
+// What the real innoextract makes of a GOG installer: the application
+// folder under "app", the installer's other targets beside it. Each row is
+// the tree a stand-in extraction writes, the files expected in game/Data,
+// and the files that must stay out.
+TEST_F(BaseGame, TheGameIsFoundWhereTheExtractionPutIt) {
+  struct Row {
+    const char* name;
+    std::vector<const char*> payload;
+    std::vector<const char*> installed;  // under game/Data
+    std::vector<const char*> left;       // not under game/Data
+    bool silent = false;                 // innoextract fails; the installer itself unpacks
+  };
+  const Row rows[] = {
+      {"app layout",
+       {"app/Data/Maps/m.rvm", "app/Thrask.exe", "app/goggame-1.hashdb", "tmp/support.dll",
+        "commonappdata/GOG.com/Thrask Kovarra/gog-settings.cfg", "__support/app/x.rvk", "__redist/r.rvk"},
+       {"Maps/m.rvm"},
+       {"x.rvk", "r.rvk", "gog-settings.cfg"}},
+      {"app in capitals, Classic inside it",
+       {"APP/THRASK KOVARRA CLASSIC/data/c.rvk", "APP/Thrask.exe"}, {"c.rvk"}, {}},
+      {"Data at the top wins over app",
+       {"Data/top.rvk", "app/Data/app.rvk"}, {"top.rvk"}, {"app.rvk"}},
+      {"the silent installer's folder is the application folder",
+       {"app/Data/app.rvk"}, {}, {"app.rvk"}, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempDir payload;
+    for (const char* f : row.payload) payload.write(f, f);
+    installStandIn(root.sub("tools"), "innoextract.exe");
+    const auto installer = installStandIn(root.sub("dl"), "setup_tk.exe");
+    env.set("TKR_CHILD_PAYLOAD", payload.str()).set("TKR_CHILD_EXIT_innoextract", row.silent ? "1" : "0");
+    std::filesystem::remove_all(root.sub("prefix"));
+    output.clear();
+    state.gamePath = pathToUtf8(installer);
+    install();
+    if (row.installed.empty()) {
+      expectFailedWith("ERROR: Could not find Data/ folder inside GOG source.");
+    } else {
+      EXPECT_TRUE(state.succeeded.load());
+      EXPECT_TRUE(logged("Copied " + std::to_string(row.installed.size()) + " base file(s) from GOG copy."));
+    }
+    for (const char* f : row.installed) EXPECT_TRUE(std::filesystem::is_regular_file(gameDir() / "Data" / f)) << f;
+    for (const char* f : row.left) EXPECT_FALSE(std::filesystem::exists(gameDir() / "Data" / f)) << f;
+    for (const char* f : {"Thrask.exe", "Data/Thrask.exe", "gog-settings.cfg", "Data/goggame-1.hashdb"}) {
+      EXPECT_FALSE(std::filesystem::exists(gameDir() / f)) << f;
+    }
+    EXPECT_FALSE(std::filesystem::exists(workDir()));
+  }
+}
+
 }  // namespace
