@@ -6,7 +6,7 @@
 // lower-cased relative path, so two files for one target (on Windows, two
 // names that differ only in letter case) are copied in walk order.
 //
-// The first full disk stops the pool: queued copies are dropped, and the
+// The first full disk or file that cannot be placed stops the pool: queued copies are dropped, and the
 // walk learns it from place(). finish() waits for every worker and joins
 // it; so does the destructor, so no worker outlives the step, whatever
 // ends it. An exception inside a worker is carried over to finish().
@@ -147,8 +147,14 @@ struct CopyPool {
         if (w.queue.size() == kQueued / 2) w.changed.notify_all();
       }
       try {
-        const FileResult result = placeJob(w, job);
-        if (result == FileResult::DiskFull) fail(diskFullLine(job.target.parent_path()), nullptr);
+        FileFailure why;
+        const FileResult result = placeJob(w, job, why);
+        if (result == FileResult::DiskFull) {
+          fail(diskFullLine(job.target.parent_path()), nullptr);
+        } else if (result == FileResult::Failed) {
+          // A file that cannot be placed leaves the game incomplete.
+          if (std::optional<std::string> line = fileFailedLine(job.source, job.target, why)) fail(std::move(line), nullptr);
+        }
       } catch (...) {
         fail(std::nullopt, std::current_exception());
       }
@@ -157,7 +163,7 @@ struct CopyPool {
 
   // Files of one folder come one after another: their target folder is
   // made for the first of them only.
-  static FileResult placeJob(Worker& w, const Job& job) {
+  static FileResult placeJob(Worker& w, const Job& job, FileFailure& why) {
     using Char = std::filesystem::path::value_type;
     static constexpr Char kSeparators[] = {Char('/'), std::filesystem::path::preferred_separator, Char(0)};
     const auto& target = job.target.native();
@@ -168,7 +174,7 @@ struct CopyPool {
       w.madeFolder = folder;
     }
     if (job.how == How::Move && replaceFile(job.source, job.target)) return FileResult::Done;
-    return copyFileReplacing(job.source, job.target);
+    return copyFileReplacing(job.source, job.target, &why);
   }
 
   void fail(std::optional<std::string> line, std::exception_ptr error) {

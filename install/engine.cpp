@@ -1,10 +1,13 @@
 #include "install/engine.h"
 
 #include <filesystem>
+#include <optional>
+#include <utility>
 #include <system_error>
 
 #include "app/wizard_state.h"
 #include "discovery/text_path.h"
+#include "install/install_run.h"
 #include "platform/os.h"
 #include "platform/run_command.h"
 
@@ -21,11 +24,16 @@ std::string doubled(const std::string& text, char c) {
   return out;
 }
 
-// Copies from over to, unless both name the very same file.
-FileResult installFile(const fs::path& from, const fs::path& to) {
+// Copies from over to, unless both name the very same file; the ERROR line
+// when it cannot be placed.
+std::optional<std::string> installFile(const fs::path& from, const fs::path& to) {
   std::error_code ec;
-  if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return FileResult::Done;
-  return copyFileReplacing(from, to);
+  if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return std::nullopt;
+  StepCopies copies;
+  FileFailure why;
+  const FileResult result = copyFileReplacing(from, to, &why);
+  copies.placed(result, to, why, from);
+  return copies.failure;
 }
 
 }  // namespace
@@ -59,19 +67,24 @@ bool installEngine(WizardState& state, InstallRun& run) {
                        "ERROR: Missing Windows binary (" + pathToUtf8(engineSource) + ") or SDL2.dll.");
   }
   const fs::path engine = binDir / engineName;
-  // A full disk is named as such, not left for the self-test to blame on
-  // the engine.
-  if (folder == FileResult::DiskFull || installFile(engineSource, engine) == FileResult::DiskFull ||
-      installFile(sdlSource, binDir / "SDL2.dll") == FileResult::DiskFull) {
-    return failInstall(state, run, diskFullLine(binDir));
+  // A full disk, or an engine that cannot be replaced, is named as such,
+  // not left for the self-test to blame on the engine.
+  if (folder == FileResult::DiskFull) return failInstall(state, run, diskFullLine(binDir));
+  for (const auto& [from, to] : {std::pair{engineSource, engine}, std::pair{sdlSource, binDir / "SDL2.dll"}}) {
+    if (const std::optional<std::string> error = installFile(from, to)) return failInstall(state, run, *error);
   }
 
   if (!runCommand("\"" + pathToUtf8(engine) + "\" --version", pathToUtf8(run.gameDir))) {
     return failInstall(state, run, "ERROR: Installed executable self-test failed.");
   }
 
-  if (writeFileWhole(run.prefixDir / "Play.bat", playBatText(run.languageCode)) == FileResult::DiskFull) {
-    return failInstall(state, run, diskFullLine(run.prefixDir));
+  {
+    StepCopies copies;
+    FileFailure why;
+    const fs::path playBat = run.prefixDir / "Play.bat";
+    if (!copies.placed(writeFileWhole(playBat, playBatText(run.languageCode), &why), playBat, why)) {
+      return failInstall(state, run, *copies.failure);
+    }
   }
 
   if (!state.createShortcuts) return true;

@@ -50,6 +50,34 @@ std::string unreadableFolderLine(const WalkError& error) {
 
 namespace {
 
+// A system's text for an error, without the full stop some systems end it with.
+std::string causeOf(const std::error_code& error) {
+  std::string text = error.message();
+  while (!text.empty() && (text.back() == '.' || text.back() == ' ' || text.back() == '\r' || text.back() == '\n')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+}  // namespace
+
+std::optional<std::string> fileFailedLine(const fs::path& source, const fs::path& target, const FileFailure& why) {
+  std::error_code ec;
+  if (!source.empty() && fs::equivalent(source, target, ec)) return std::nullopt;
+  if (why.readingSource) {
+    return "ERROR: Could not read \"" + pathToUtf8(source) + "\" (" + causeOf(why.error) +
+           "), so the game would be incomplete. Check that you may open it, then run Setup again.";
+  }
+  if (isFileHeldError(why.error)) {
+    return "ERROR: Could not replace \"" + pathToUtf8(target) +
+           "\": another program (the game?) has it open. Close that program, then run Setup again.";
+  }
+  return "ERROR: Could not write \"" + pathToUtf8(target) + "\" (" + causeOf(why.error) +
+         "). Check that you may change the files in that folder, then run Setup again.";
+}
+
+namespace {
+
 bool runSteps(WizardState& state, InstallRun& run) {
   settleLocations(run);
   // No scratch folder exists before makeWorkDir: the failures up to there
@@ -63,7 +91,7 @@ bool runSteps(WizardState& state, InstallRun& run) {
           freeDiskBytes(pathToUtf8(freeSpaceProbe(run.prefixDir, run.gameDir)))) {
     if (const std::optional<std::string> error = freeSpaceError(*free)) return failInstall(state, run, *error);
   }
-  makeWorkDir(run);
+  if (const std::optional<std::string> error = makeWorkDir(run)) return failInstall(state, run, *error);
 
   state.progress.store(20);
   state.logLine("Locating GOG Classic base files...");

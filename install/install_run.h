@@ -35,17 +35,30 @@ void removeWorkDir(const InstallRun& run);
 std::string diskFullLine(const std::filesystem::path& folder);
 std::string unreadableFolderLine(const WalkError& error);
 
-// The copies of one step into the installation. Single files that fail are
-// passed over; a full disk or a folder that cannot be listed ends them, and
-// failure is then the step's ERROR line.
+// The ERROR line of one file that success promises but that could not be
+// placed at target (from source, empty for a file the job writes itself):
+// a source that cannot be read, a target held open by another program, or
+// one that cannot be written. Nothing when source and target are one file,
+// which then already holds its bytes.
+std::optional<std::string> fileFailedLine(const std::filesystem::path& source, const std::filesystem::path& target,
+                                          const FileFailure& why);
+
+// The copies of one step into the installation. A full disk, a file that
+// cannot be placed or a folder that cannot be listed ends them, and failure
+// is then the step's ERROR line.
 struct StepCopies {
   std::optional<std::string> failure;
 
   // Takes the result of placing one file; false when the step must stop.
-  bool placed(FileResult result, const std::filesystem::path& target) {
-    if (result != FileResult::DiskFull) return true;
-    failure = diskFullLine(target.parent_path());
-    return false;
+  bool placed(FileResult result, const std::filesystem::path& target, const FileFailure& why = {},
+              const std::filesystem::path& source = {}) {
+    if (result == FileResult::Done) return true;
+    if (result == FileResult::DiskFull) {
+      failure = diskFullLine(target.parent_path());
+    } else {
+      failure = fileFailedLine(source, target, why);
+    }
+    return !failure;
   }
   void walked(const std::optional<WalkError>& error) {
     if (error && !failure) failure = unreadableFolderLine(*error);

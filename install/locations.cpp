@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "discovery/text_path.h"
 #include "platform/os.h"
@@ -51,13 +52,58 @@ std::optional<std::string> freeSpaceError(std::uint64_t freeBytes) {
          " MiB free).";
 }
 
-void makeWorkDir(InstallRun& run) {
+namespace {
+
+// Removes what a folder holds, never following a link (a link is removed
+// itself, not what it leads to); false when anything stays.
+bool emptyFolder(const fs::path& folder) {
+  std::vector<FolderEntry> entries;
+  std::error_code ec;
+  if (!listFolder(folder, entries, ec)) return false;
+  bool emptied = true;
+  for (const FolderEntry& e : entries) {
+    const fs::path entry = folder / e.name;
+    if (e.isFolder && !emptyFolder(entry)) emptied = false;
+    if (!fs::remove(entry, ec) || ec) emptied = false;
+  }
+  return emptied;
+}
+
+}  // namespace
+
+std::optional<std::string> makeWorkDir(InstallRun& run) {
   const std::string temp = tempDirectory();
   if (temp.empty()) {
     run.workDir.clear();
-    return;
+    return std::nullopt;
   }
-  run.workDir = asPath(temp) / ("tkr-win64-work-" + std::to_string(currentProcessId()));
+  const fs::path base = asPath(temp);
   std::error_code ec;
-  fs::create_directories(run.workDir, ec);
+  fs::create_directories(base, ec);
+  // The scratch folder belongs to this run alone: made afresh and private.
+  // A leftover of the same name (a crashed run whose process id came back)
+  // is emptied when it is a folder of this user's own; where it cannot be
+  // (another user's, a link, in use), the next free name is taken.
+  const std::string name = "tkr-win64-work-" + std::to_string(currentProcessId());
+  fs::path unmade;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = base / (attempt == 0 ? name : name + "-" + std::to_string(attempt));
+    if (makePrivateFolder(candidate, ec)) {
+      run.workDir = candidate;
+      return std::nullopt;
+    }
+    const bool exists = fs::exists(fs::symlink_status(candidate, ec));
+    if (exists && isOwnFolder(candidate) && emptyFolder(candidate) && fs::remove(candidate, ec) &&
+        makePrivateFolder(candidate, ec)) {
+      run.workDir = candidate;
+      return std::nullopt;
+    }
+    if (!exists && unmade.empty()) unmade = candidate;
+  }
+  // No folder could be made (a temporary folder that cannot be written):
+  // a name where nothing lies, which the steps that need it fail to use.
+  run.workDir = unmade;
+  if (!unmade.empty()) return std::nullopt;
+  return "ERROR: Could not make a scratch folder in \"" + pathToUtf8(base) +
+         "\": every name Setup tried is taken. Empty that folder, then run Setup again.";
 }

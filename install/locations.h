@@ -16,5 +16,8 @@ void settleLocations(InstallRun& run);
 std::optional<std::string> freeSpaceError(std::uint64_t freeBytes);
 
 // Sets workDir ("tkr-win64-work-" + process id in the temporary folder) and
-// creates it; leaves it empty when the system has no temporary folder.
-void makeWorkDir(InstallRun& run);
+// creates it empty and private (a leftover of that name is emptied, or a
+// "-N" name taken where it cannot be); leaves it empty when the system has
+// no temporary folder. The ERROR line when every name is taken by what it
+// may not use.
+std::optional<std::string> makeWorkDir(InstallRun& run);

@@ -219,7 +219,9 @@ bool installPortraits(WizardState& state, InstallRun& run) {
     const fs::path folder = layer / "QVSFaces";
     copies.walked(forEachRegularFile(packImages, [&](const fs::path& file, const std::string& relative, bool) {
       const fs::path target = folder / *pathFromUtf8(relative);
-      return copies.placed(copyIntoPlace(file, target), target);
+      FileFailure why;
+      const FileResult result = copyIntoPlace(file, target, &why);
+      return copies.placed(result, target, why, file);
     }));
     if (copies.failure) return failInstall(state, run, *copies.failure);
   }
@@ -234,9 +236,10 @@ bool installPortraits(WizardState& state, InstallRun& run) {
   if (accepted == 0) return true;
   for (const fs::path& layer : layers) {
     const fs::path target = layer / "TableData" / "QVSPortraits.xml";
+    FileFailure why;
     FileResult written = createFolders(target.parent_path());
-    if (written != FileResult::DiskFull) written = writeFileWhole(target, table);
-    if (!copies.placed(written, target)) return failInstall(state, run, *copies.failure);
+    if (written != FileResult::DiskFull) written = writeFileWhole(target, table, &why);
+    if (!copies.placed(written, target, why)) return failInstall(state, run, *copies.failure);
   }
   return true;
 }

@@ -98,16 +98,10 @@ inline FileResult createFolders(const std::filesystem::path& folder) {
   return ec && isDiskFullError(ec) ? FileResult::DiskFull : FileResult::Done;
 }
 
-// Creates the parent folders of target and copies file over it.
-inline FileResult copyIntoPlace(const std::filesystem::path& file, const std::filesystem::path& target) {
+// Creates the parent folders of target and copies file over it; why tells
+// a failure's cause.
+inline FileResult copyIntoPlace(const std::filesystem::path& file, const std::filesystem::path& target,
+                                FileFailure* why = nullptr) {
   if (createFolders(target.parent_path()) == FileResult::DiskFull) return FileResult::DiskFull;
-  return copyFileReplacing(file, target);
-}
-
-// The same, but moving file with a rename where one can (the same drive),
-// and copying it where not.
-inline FileResult moveIntoPlace(const std::filesystem::path& file, const std::filesystem::path& target) {
-  if (createFolders(target.parent_path()) == FileResult::DiskFull) return FileResult::DiskFull;
-  if (replaceFile(file, target)) return FileResult::Done;
-  return copyFileReplacing(file, target);
+  return copyFileReplacing(file, target, why);
 }

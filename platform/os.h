@@ -70,15 +70,31 @@ enum class FileResult { Done, Failed, DiskFull };
 // Whether an error says that the volume (its space or its file table) is full.
 bool isDiskFullError(const std::error_code& error);
 
-// Copies one file over another (replacing it).
-FileResult copyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+// Why one file could not be placed: the system's error, and whether it was
+// the source that could not be read (else the target could not be written).
+struct FileFailure {
+  std::error_code error;
+  bool readingSource = false;
+};
+
+// Whether an error says that another program holds the file open (the
+// running game, on Windows).
+bool isFileHeldError(const std::error_code& error);
+
+// Copies one file over another (replacing it). A target that is read-only
+// (a game copied from a disc keeps that) is replaced all the same, as a
+// setup program replaces its own files; one held open by another program
+// is tried again for about two seconds. why, when given, is set on failure.
+FileResult copyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
+                             FileFailure* why = nullptr);
 
 // The path whose volume the free-space check measures: the prefix's root on
 // Windows, the (already created) game folder on Linux.
 std::filesystem::path freeSpaceProbe(const std::filesystem::path& prefixDir,
                                      const std::filesystem::path& gameDir);
 
-// Moves from over to, replacing to in one step; false when it failed.
+// Moves from over to, replacing to in one step (a read-only to too); false
+// when it failed.
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // One entry of a folder listing.
@@ -109,6 +125,7 @@ struct NewFile {
   std::filesystem::path temp;    // the fresh file beside it
   std::intptr_t handle = -1;
   FileResult result = FileResult::Done;
+  std::error_code error;         // why result is not Done
   std::uint32_t keptMode = 0;    // the old file's mode or attributes
   bool keepMode = false;
 
@@ -131,22 +148,40 @@ struct NewFile {
   bool settleTarget(const std::filesystem::path& wanted) {
     discard();
     result = FileResult::Done;
+    error.clear();
     target = wanted;
     std::error_code ec;
     if (!std::filesystem::is_symlink(wanted, ec)) return true;
     target = std::filesystem::canonical(wanted, ec);
-    if (ec) result = FileResult::Failed;
+    if (ec) {
+      result = FileResult::Failed;
+      error = ec;
+    }
     return !ec;
   }
 };
 
-// The whole of bytes as the new content of target, through a NewFile.
-inline FileResult writeFileWhole(const std::filesystem::path& target, std::string_view bytes) {
+// The whole of bytes as the new content of target, through a NewFile; why
+// tells a failure's cause.
+inline FileResult writeFileWhole(const std::filesystem::path& target, std::string_view bytes,
+                                 FileFailure* why = nullptr) {
   NewFile file;
-  if (!file.open(target)) return file.result;
-  file.write(bytes.data(), bytes.size());
-  return file.commit();
+  if (file.open(target)) {
+    file.write(bytes.data(), bytes.size());
+    file.commit();
+  }
+  if (why) why->error = file.error;
+  return file.result;
 }
+
+// Creates exactly this folder, private to the current user (mode 0700 on
+// Linux); false when it cannot be made or anything exists at that name
+// (a link is never followed).
+bool makePrivateFolder(const std::filesystem::path& folder, std::error_code& error);
+
+// Whether path is a folder itself (not a link or junction to one) that the
+// current user owns.
+bool isOwnFolder(const std::filesystem::path& path);
 
 // Keeps a second setup out of one installation while held. The system drops
 // it when the process ends in any way, and it leaves no file behind.

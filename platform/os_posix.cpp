@@ -249,31 +249,77 @@ int copyDescriptor(int in, int out, off_t size) {
 
 }  // namespace
 
-FileResult copyFileReplacing(const fs::path& from, const fs::path& to) {
+bool isFileHeldError(const std::error_code& error) {
+  const bool errnoValue = error.category() == std::generic_category() || error.category() == std::system_category();
+  return errnoValue && error.value() == ETXTBSY;  // a running program's own file
+}
+
+FileResult copyFileReplacing(const fs::path& from, const fs::path& to, FileFailure* why) {
+  const auto failed = [why](int error, bool readingSource) {
+    if (why) {
+      why->error.assign(error, std::generic_category());
+      why->readingSource = readingSource;
+    }
+    return failedWith(error);
+  };
   const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return FileResult::Failed;
+  if (in < 0) return failed(errno, true);
   struct stat source {};
   if (::fstat(in, &source) != 0 || !S_ISREG(source.st_mode)) {
+    const int error = S_ISDIR(source.st_mode) ? EISDIR : errno ? errno : EINVAL;
     ::close(in);
-    return FileResult::Failed;
+    return failed(error, true);
   }
   // Opened without truncating first: a target that is the source itself
   // (an install into the package folder) must not be emptied.
-  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, source.st_mode & 07777);
+  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, source.st_mode & 07777);
   int error = out < 0 ? errno : 0;
+  bool madeWritable = false;
+  if (out < 0 && error == EACCES) {
+    // A read-only copy of ours (the source was read-only): made writable
+    // for the copy, and given the source's mode again afterwards.
+    struct stat old {};
+    if (::lstat(to.c_str(), &old) == 0 && S_ISREG(old.st_mode) && old.st_uid == ::geteuid() &&
+        ::chmod(to.c_str(), (old.st_mode & 07777) | S_IWUSR) == 0) {
+      madeWritable = true;
+      out = ::open(to.c_str(), O_WRONLY | O_CLOEXEC);
+      error = out < 0 ? errno : 0;
+    }
+  }
+  if (out < 0 && error == ETXTBSY) {
+    // A program that is running (an engine a killed setup started) cannot
+    // be written: a fresh file takes its place, and the running one keeps
+    // its old bytes until it ends.
+    NewFile fresh;
+    if (fresh.open(to)) {
+      error = copyDescriptor(in, static_cast<int>(fresh.handle), source.st_size);
+      if (error == 0) (void)::fchmod(static_cast<int>(fresh.handle), source.st_mode & 07777);
+      if (error != 0) {
+        fresh.result = failedWith(error);
+        fresh.error.assign(error, std::generic_category());
+      }
+      fresh.commit();
+    }
+    ::close(in);
+    if (fresh.result == FileResult::Done) return FileResult::Done;
+    if (why) *why = {fresh.error, false};
+    return fresh.result;
+  }
   struct stat target {};
   bool ok = out >= 0 && ::fstat(out, &target) == 0 && S_ISREG(target.st_mode) &&
             !(target.st_dev == source.st_dev && target.st_ino == source.st_ino) && ::ftruncate(out, 0) == 0;
+  if (out >= 0 && !ok) error = !S_ISREG(target.st_mode) ? EISDIR : errno ? errno : EINVAL;
   if (ok) {
     error = copyDescriptor(in, out, source.st_size);
     ok = error == 0;
   }
+  if (ok && madeWritable) (void)::fchmod(out, source.st_mode & 07777);
   if (out >= 0 && ::close(out) != 0 && ok) {
     error = errno;
     ok = false;
   }
   ::close(in);
-  return ok ? FileResult::Done : failedWith(error);
+  return ok ? FileResult::Done : failed(error, false);
 }
 
 fs::path freeSpaceProbe(const fs::path&, const fs::path& gameDir) { return gameDir; }
@@ -357,11 +403,15 @@ bool NewFile::open(const fs::path& wanted) {
       return true;
     }
     if (errno != EEXIST) {
+      error.assign(errno, std::generic_category());
       result = failedWith(errno);
       break;
     }
   }
-  if (result == FileResult::Done) result = FileResult::Failed;
+  if (result == FileResult::Done) {
+    result = FileResult::Failed;
+    error = std::make_error_code(std::errc::file_exists);
+  }
   temp.clear();
   return false;
 }
@@ -373,7 +423,9 @@ void NewFile::write(const void* data, std::size_t size) {
     const ssize_t n = ::write(static_cast<int>(handle), p, size);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      result = failedWith(n < 0 ? errno : EIO);
+      const int code = n < 0 ? errno : EIO;
+      error.assign(code, std::generic_category());
+      result = failedWith(code);
       return;
     }
     p += n;
@@ -383,13 +435,20 @@ void NewFile::write(const void* data, std::size_t size) {
 
 FileResult NewFile::commit() {
   if (handle < 0) {
-    if (result == FileResult::Done) result = FileResult::Failed;
+    if (result == FileResult::Done) {
+      result = FileResult::Failed;
+      error = std::make_error_code(std::errc::bad_file_descriptor);
+    }
     return result;
   }
   const int fd = static_cast<int>(handle);
   handle = -1;
-  if (::close(fd) != 0 && result == FileResult::Done) result = failedWith(errno);
-  if (result == FileResult::Done && ::rename(temp.c_str(), target.c_str()) != 0) result = failedWith(errno);
+  const auto failed = [this](int code) {
+    error.assign(code, std::generic_category());
+    result = failedWith(code);
+  };
+  if (::close(fd) != 0 && result == FileResult::Done) failed(errno);
+  if (result == FileResult::Done && ::rename(temp.c_str(), target.c_str()) != 0) failed(errno);
   if (result != FileResult::Done) ::unlink(temp.c_str());
   temp.clear();
   return result;
@@ -402,6 +461,18 @@ void NewFile::discard() {
   }
   if (!temp.empty()) ::unlink(temp.c_str());
   temp.clear();
+}
+
+bool makePrivateFolder(const fs::path& folder, std::error_code& error) {
+  error.clear();
+  if (::mkdir(folder.c_str(), 0700) == 0) return true;
+  error.assign(errno, std::generic_category());
+  return false;
+}
+
+bool isOwnFolder(const fs::path& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
 }
 
 bool InstallLock::acquire(const fs::path& prefixDir) {

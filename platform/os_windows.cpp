@@ -185,9 +185,58 @@ bool isDiskFullError(const std::error_code& error) {
   return error.category() == std::generic_category() && error.value() == ENOSPC;
 }
 
-FileResult copyFileReplacing(const fs::path& from, const fs::path& to) {
-  if (CopyFileW(from.c_str(), to.c_str(), FALSE)) return FileResult::Done;
-  return failedWith(GetLastError());
+bool isFileHeldError(const std::error_code& error) {
+  return error.category() == std::system_category() &&
+         (error.value() == ERROR_SHARING_VIOLATION || error.value() == ERROR_LOCK_VIOLATION);
+}
+
+namespace {
+
+// Clears the read-only attribute of an existing file; false when it had
+// none or it could not be cleared.
+bool clearReadOnly(const fs::path& file) {
+  const DWORD attributes = GetFileAttributesW(file.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      !(attributes & FILE_ATTRIBUTE_READONLY)) {
+    return false;
+  }
+  return SetFileAttributesW(file.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) != 0;
+}
+
+// Whether the source of a failed copy is what could not be read.
+bool sourceUnreadable(const fs::path& from) {
+  const HANDLE h = CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return true;
+  CloseHandle(h);
+  return false;
+}
+
+}  // namespace
+
+FileResult copyFileReplacing(const fs::path& from, const fs::path& to, FileFailure* why) {
+  bool clearedReadOnly = false;
+  for (int attempt = 0;; ++attempt) {
+    if (CopyFileW(from.c_str(), to.c_str(), FALSE)) return FileResult::Done;
+    const DWORD error = GetLastError();
+    // A read-only target (CopyFileW gives the copy the source's attributes,
+    // so a game from a disc leaves read-only files) is replaced all the
+    // same; one held open (the running game, a virus scanner) is tried
+    // again for about two seconds.
+    if (error == ERROR_ACCESS_DENIED && !clearedReadOnly && clearReadOnly(to)) {
+      clearedReadOnly = true;
+      continue;
+    }
+    if ((error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) && attempt < 40) {
+      Sleep(50);
+      continue;
+    }
+    if (why) {
+      why->error.assign(static_cast<int>(error), std::system_category());
+      why->readingSource = !diskFullCode(error) && sourceUnreadable(from);
+    }
+    return failedWith(error);
+  }
 }
 
 fs::path freeSpaceProbe(const fs::path& prefixDir, const fs::path&) {
@@ -199,7 +248,9 @@ std::string genericUtf8(const fs::path& path) {
 }
 
 bool replaceFile(const fs::path& from, const fs::path& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  return GetLastError() == ERROR_ACCESS_DENIED && clearReadOnly(to) &&
+         MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 bool listFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::error_code& error) {
@@ -248,11 +299,17 @@ namespace {
 // moment: a replace that meets a sharing violation is tried again for up to
 // about two seconds.
 bool moveOverRetrying(const fs::path& from, const fs::path& to, DWORD& error) {
+  bool clearedReadOnly = false;
   for (int attempt = 0;; ++attempt) {
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     error = GetLastError();
+    // A read-only file is replaced all the same, as a setup program does.
+    if (error == ERROR_ACCESS_DENIED && !clearedReadOnly && clearReadOnly(to)) {
+      clearedReadOnly = true;
+      continue;
+    }
     // A file held open is refused as a sharing violation or, by some
-    // systems, as access denied; a read-only file is refused for good.
+    // systems, as access denied.
     const DWORD attributes = GetFileAttributesW(to.c_str());
     const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
                       (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
@@ -282,13 +339,17 @@ bool NewFile::open(const fs::path& wanted) {
       handle = reinterpret_cast<std::intptr_t>(h);
       return true;
     }
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-      result = failedWith(error);
+    const DWORD code = GetLastError();
+    if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
+      error.assign(static_cast<int>(code), std::system_category());
+      result = failedWith(code);
       break;
     }
   }
-  if (result == FileResult::Done) result = FileResult::Failed;
+  if (result == FileResult::Done) {
+    result = FileResult::Failed;
+    error.assign(ERROR_FILE_EXISTS, std::system_category());
+  }
   temp.clear();
   return false;
 }
@@ -300,7 +361,9 @@ void NewFile::write(const void* data, std::size_t size) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
     DWORD written = 0;
     if (!WriteFile(reinterpret_cast<HANDLE>(handle), p, chunk, &written, nullptr) || written == 0) {
-      result = failedWith(GetLastError());
+      const DWORD code = GetLastError();
+      error.assign(static_cast<int>(code), std::system_category());
+      result = failedWith(code);
       return;
     }
     p += written;
@@ -310,14 +373,21 @@ void NewFile::write(const void* data, std::size_t size) {
 
 FileResult NewFile::commit() {
   if (handle == -1) {
-    if (result == FileResult::Done) result = FileResult::Failed;
+    if (result == FileResult::Done) {
+      result = FileResult::Failed;
+      error.assign(ERROR_INVALID_HANDLE, std::system_category());
+    }
     return result;
   }
   const HANDLE h = reinterpret_cast<HANDLE>(handle);
   handle = -1;
-  if (!CloseHandle(h) && result == FileResult::Done) result = failedWith(GetLastError());
-  DWORD error = 0;
-  if (result == FileResult::Done && !moveOverRetrying(temp, target, error)) result = failedWith(error);
+  const auto failed = [this](DWORD code) {
+    error.assign(static_cast<int>(code), std::system_category());
+    result = failedWith(code);
+  };
+  if (!CloseHandle(h) && result == FileResult::Done) failed(GetLastError());
+  DWORD code = 0;
+  if (result == FileResult::Done && !moveOverRetrying(temp, target, code)) failed(code);
   if (result == FileResult::Done && keepMode && (keptMode & kKeptAttributes) != FILE_ATTRIBUTE_ARCHIVE) {
     SetFileAttributesW(target.c_str(), keptMode & kKeptAttributes);
   }
@@ -333,6 +403,20 @@ void NewFile::discard() {
   }
   if (!temp.empty()) DeleteFileW(temp.c_str());
   temp.clear();
+}
+
+bool makePrivateFolder(const fs::path& folder, std::error_code& error) {
+  error.clear();
+  // The new folder inherits the temporary folder's protection: the user's own.
+  if (CreateDirectoryW(folder.c_str(), nullptr)) return true;
+  error.assign(static_cast<int>(GetLastError()), std::system_category());
+  return false;
+}
+
+bool isOwnFolder(const fs::path& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 bool InstallLock::acquire(const fs::path& prefixDir) {

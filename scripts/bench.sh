@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# bench.sh [RUNS]: the measurements of docs/PERFORMANCE.md and the large-folder
-# figures of docs/RELIABILITY.md, side by side in one run, printed as
-# Markdown. RUNS (default 5) alternating runs of each pair; medians.
+# bench.sh [RUNS [real-installer]]: the measurements of docs/PERFORMANCE.md
+# and the large-folder figures of docs/RELIABILITY.md, side by side in one
+# run, printed as Markdown. RUNS (default 5) alternating runs of each pair;
+# medians. With "real-installer", only the install from the real installer.
 # Needs about 4 GiB of disk under build/bench. Not a test: numbers only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,10 +27,50 @@ unset USERPROFILE LOCALAPPDATA TKR_SETUP_GOG_PATH TKR_SETUP_MOD_PATH
 export HOME="$b/home" SDL_VIDEODRIVER=dummy TMPDIR="$b/tmp"
 mkdir -p "$HOME" "$TMPDIR"
 
+real_installer() {
+  # --- The real installer single-6.0.5 (made by the real compiler) through
+  # Debian's real innoextract: the whole install against the extraction
+  # alone, and the install's own work besides the extraction, from its log.
+  local setup ri="$b/real-installer" t own=()
+  setup=$(ls "$PWD"/tests/data/real-installers/single-6.0.5/*.exe)
+  mkdir -p "$ri/pkg/bin"; cp "$child" "$ri/pkg/bin/tkr-de.exe"; echo sdl > "$ri/pkg/bin/SDL2.dll"
+  : > "$ri/install.t"; : > "$ri/extract.t"
+  for _ in $(seq 1 "$runs"); do
+    rm -rf "$ri/p" "$ri/x"
+    timed "$ri/install.t" env TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$setup" TKR_SETUP_PREFIX="$ri/p" \
+      TKR_PKG_DIR="$ri/pkg" "$exe"
+    timed "$ri/extract.t" innoextract --gog --silent --output-dir "$ri/x" "$setup"
+  done
+  for _ in $(seq 1 "$runs"); do
+    rm -rf "$ri/p"
+    TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$setup" TKR_SETUP_PREFIX="$ri/p" TKR_PKG_DIR="$ri/pkg" "$exe" |
+      stamp > "$ri/install.log"
+    own+=("$(awk 'NR == 1 {first = $1} /Extracting GOG/ {e = $1} /Copying GOG/ {c = $1} {last = $1} END {print int((last - first - (c - e)) * 1000)}' "$ri/install.log")")
+  done
+  local ti te
+  ti=$(awk '{print $1}' "$ri/install.t" | median); te=$(awk '{print $1}' "$ri/extract.t" | median)
+  echo "## Install from a real installer (single-6.0.5, $(du -k "$setup" | cut -f1) KiB, Debian's innoextract $(innoextract --version | head -1 | awk '{print $2}'))"
+  echo
+  echo "| | median s | ratio |"
+  echo "|---|---|---|"
+  echo "| install from the installer | $ti | $(ratio "$ti" "$te") |"
+  echo "| innoextract alone | $te | 1 |"
+  echo
+  echo "The install's own work besides the extraction (first to last log line, less the time from the"
+  echo "extraction's line to the copy's; $runs runs): $(printf '%s ms ' "${own[@]}")."
+  echo
+}
+
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 # timed OUTFILE CMD...: appends "seconds maxrss_kib" of one run.
 timed() { local out=$1; shift; /usr/bin/time -f '%e %M' -a -o "$out" "$@" >/dev/null 2>&1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", a / b}'; }
+
+stamp() { while IFS= read -r line; do echo "$(date +%s.%N) $line"; done; }
+if [ "${2:-}" = real-installer ]; then
+  real_installer
+  exit 0
+fi
 
 echo "# Benchmark run $(date -u +%Y-%m-%d)"
 echo
@@ -102,7 +143,6 @@ for _ in $(seq 1 $(( runs * 2 ))); do
   timed "$b/inst-install.t" bash -c 'rm -rf "$b/pi"; PATH="$inst/tools:$PATH" TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$inst/setup_tk.exe" TKR_SETUP_PREFIX="$b/pi" TKR_PKG_DIR="$pkg" "$exe"'
   timed "$b/inst-extract.t" bash -c 'rm -rf "$b/xi"; "$inst/tools/innoextract" --gog --silent --output-dir "$b/xi" "$inst/setup_tk.exe"'
 done
-stamp() { while IFS= read -r line; do echo "$(date +%s.%N) $line"; done; }
 own=()
 for _ in 1 2 3; do
   rm -rf "$b/pi"
@@ -135,6 +175,7 @@ if [ "$(stat -f -c %T "$b")" = tmpfs ]; then
   echo
 fi
 unset TKR_CHILD_PAYLOAD_innoextract
+real_installer
 
 # --- The mod from a .7z: install (small game) against 7z x + cp -r.
 small="$b/small-game"; mkdir -p "$small/Data"; echo x > "$small/Data/a.rvk"
