@@ -13,6 +13,7 @@ add_executable(tkr_tests
   install/configuration_test.cpp
   install/engine_test.cpp
   install/install_job_test.cpp
+  install/leftovers_test.cpp
   install/locations_test.cpp
   install/misbehaving_tools_test.cpp
   install/mod_layers_test.cpp

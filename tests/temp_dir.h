@@ -2,9 +2,12 @@
 // A fresh folder for one test, removed with everything in it afterwards.
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "platform/os.h"
 
@@ -45,6 +48,19 @@ struct TempDir {
     return p;
   }
 };
+
+// Removes a folder tree, trying again for up to ten seconds: under Wine a
+// child that has ended may hold its working folder a moment longer. The
+// error that remains, if any.
+inline std::error_code removeAllRetrying(const std::filesystem::path& p) {
+  std::error_code ec;
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    std::filesystem::remove_all(p, ec);
+    if (!ec) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return ec;
+}
 
 inline std::string readFileBytes(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);

@@ -56,8 +56,18 @@ int main(int argc, char** argv) {
     if (a.rfind("-o", 0) == 0 && a.size() > 2) dir = a.substr(2);
   }
   if (const char* payload = order("TKR_CHILD_PAYLOAD"); payload && !dir.empty()) {
+    // File by file: the library's recursive copy into an existing folder
+    // fails on Windows.
     std::error_code ec;
-    fs::copy(payload, dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+    for (fs::recursive_directory_iterator it(payload, ec), end; !ec && it != end; it.increment(ec)) {
+      const fs::path target = fs::path(dir) / fs::relative(it->path(), payload, ec);
+      if (it->is_directory(ec)) {
+        fs::create_directories(target, ec);
+      } else {
+        fs::create_directories(target.parent_path(), ec);
+        fs::copy_file(it->path(), target, fs::copy_options::overwrite_existing, ec);
+      }
+    }
     if (ec) return 3;
   }
   if (const char* data = order("TKR_CHILD_DATA")) {
