@@ -34,12 +34,14 @@ real_installer() {
   local setup ri="$b/real-installer" t own=()
   setup=$(ls "$PWD"/tests/data/real-installers/single-6.0.5/*.exe)
   mkdir -p "$ri/pkg/bin"; cp "$child" "$ri/pkg/bin/tkr-de.exe"; echo sdl > "$ri/pkg/bin/SDL2.dll"
+  # Runs of some ten milliseconds: timed in milliseconds, not by time(1).
+  ms_timed() { local out=$1 t0; shift; t0=$(date +%s%N); "$@" >/dev/null 2>&1; echo $(( ($(date +%s%N) - t0) / 1000000 )) >> "$out"; }
   : > "$ri/install.t"; : > "$ri/extract.t"
   for _ in $(seq 1 "$runs"); do
     rm -rf "$ri/p" "$ri/x"
-    timed "$ri/install.t" env TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$setup" TKR_SETUP_PREFIX="$ri/p" \
+    ms_timed "$ri/install.t" env TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$setup" TKR_SETUP_PREFIX="$ri/p" \
       TKR_PKG_DIR="$ri/pkg" "$exe"
-    timed "$ri/extract.t" innoextract --gog --silent --output-dir "$ri/x" "$setup"
+    ms_timed "$ri/extract.t" innoextract --gog --silent --output-dir "$ri/x" "$setup"
   done
   for _ in $(seq 1 "$runs"); do
     rm -rf "$ri/p"
@@ -48,19 +50,22 @@ real_installer() {
     own+=("$(awk 'NR == 1 {first = $1} /Extracting GOG/ {e = $1} /Copying GOG/ {c = $1} {last = $1} END {print int((last - first - (c - e)) * 1000)}' "$ri/install.log")")
   done
   local ti te
-  ti=$(awk '{print $1}' "$ri/install.t" | median); te=$(awk '{print $1}' "$ri/extract.t" | median)
+  ti=$(median < "$ri/install.t"); te=$(median < "$ri/extract.t")
   echo "## Install from a real installer (single-6.0.5, $(du -k "$setup" | cut -f1) KiB, Debian's innoextract $(innoextract --version | head -1 | awk '{print $2}'))"
   echo
-  echo "| | median s | ratio |"
-  echo "|---|---|---|"
-  echo "| install from the installer | $ti | $(ratio "$ti" "$te") |"
-  echo "| innoextract alone | $te | 1 |"
-  echo
+  pair_table "median ms" "install from the installer" "$ti" "innoextract alone" "$te"
   echo "The install's own work besides the extraction (first to last log line, less the time from the"
   echo "extraction's line to the copy's; $runs runs): $(printf '%s ms ' "${own[@]}")."
   echo
 }
 
+pair_table() {  # UNIT LABEL VALUE BASE_LABEL BASE_VALUE: a measurement against its base
+  echo "| | $1 | ratio |"
+  echo "|---|---|---|"
+  echo "| $2 | $3 | $(ratio "$3" "$5") |"
+  echo "| $4 | $5 | 1 |"
+  echo
+}
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 # timed OUTFILE CMD...: appends "seconds maxrss_kib" of one run.
 timed() { local out=$1; shift; /usr/bin/time -f '%e %M' -a -o "$out" "$@" >/dev/null 2>&1; }
@@ -161,11 +166,7 @@ game_kib=$(du -sk "$game" | cut -f1)
 tinst=$(awk '{print $1}' "$b/inst-install.t" | median); text=$(awk '{print $1}' "$b/inst-extract.t" | median)
 echo "## Install from an installer (stand-in innoextract, the same game)"
 echo
-echo "| | median s | ratio |"
-echo "|---|---|---|"
-echo "| install from the installer | $tinst | $(ratio "$tinst" "$text") |"
-echo "| the stand-in's extraction alone | $text | 1 |"
-echo
+pair_table "median s" "install from the installer" "$tinst" "the stand-in's extraction alone" "$text"
 echo "The install's own work besides the extraction (from its first to its last log line, less the time from the"
 echo "extraction's line to the copy's; three runs): $(printf '%s ms ' "${own[@]}")."
 echo
