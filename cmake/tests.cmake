@@ -103,4 +103,10 @@ if(WIN32)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/screenshot_compare.sh ${CMAKE_BINARY_DIR}/compare
             ${TKR_LINUX_EXE} ${_runner} $<TARGET_FILE:tkr-setup>)
   set_tests_properties(screenshot.same_as_linux PROPERTIES SKIP_RETURN_CODE 77)
+  # A profile whose desktop, Downloads and Start Menu lie elsewhere, and a
+  # game found only through GOG's record in the registry.
+  add_test(NAME windows.moved_folders
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows_folders_test.sh ${CMAKE_BINARY_DIR}/moved-folders
+            ${_runner} $<TARGET_FILE:tkr-setup>)
+  set_tests_properties(windows.moved_folders PROPERTIES TIMEOUT 300)
 endif()

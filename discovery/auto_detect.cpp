@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/wizard_state.h"
 #include "discovery/text_path.h"
@@ -18,6 +19,7 @@ constexpr std::string_view kInstallerPrefix = "setup_thrask_kovarra";
 constexpr std::string_view kInstallerSuffix = ".exe";
 constexpr std::string_view kExcludedEdition = "cindral";
 constexpr std::string_view kModArchiveName = "sci-7609-va.7z";
+constexpr std::string_view kGameName = "Thrask Kovarra";
 
 constexpr const char* kHomeCandidates[] = {
     "GOG Games/Thrask Kovarra Cindral",
@@ -36,6 +38,15 @@ constexpr const char* kFixedCandidates[] = {
     "C:\\Program Files (x86)\\GOG Galaxy\\Games\\Thrask Kovarra",
     "C:\\Program Files (x86)\\Steam\\steamapps\\common\\Thrask Kovarra",
 };
+
+// Whether two folder names name one folder: compared without letter case
+// and trailing separators.
+bool sameFolderName(std::string a, std::string b) {
+  for (std::string* s : {&a, &b}) {
+    while (!s->empty() && (s->back() == '/' || s->back() == '\\')) s->pop_back();
+  }
+  return toLowerAscii(a) == toLowerAscii(b);
+}
 
 bool looksLikeInstaller(const std::string& lowered) {
   return lowered.rfind(kInstallerPrefix, 0) == 0 && endsWithNoCase(lowered, kInstallerSuffix) &&
@@ -82,10 +93,15 @@ void WizardState::autoDetectSources() {
     if (pathIsFile(*mod) || pathIsDir(*mod)) modArchivePath = *mod;
   }
 
-  const std::string folders[] = {joinPath(home, "Downloads"), joinPath(home, "Desktop"), ".", home};
+  // The four usual folders, then the Downloads folder the system names
+  // when the user moved it elsewhere.
+  const std::string downloads = joinPath(home, "Downloads");
+  const std::string moved = knownFolder(KnownFolder::Downloads);
+  const std::string folders[] = {downloads, joinPath(home, "Desktop"), ".", home,
+                                 sameFolderName(moved, downloads) ? std::string() : moved};
   for (const std::string& folder : folders) {
     if (!gamePath.empty() && !modArchivePath.empty()) break;
-    if (!pathIsDir(folder)) continue;
+    if (folder.empty() || !pathIsDir(folder)) continue;
     scanFolder(*this, folder);
   }
 
@@ -104,6 +120,20 @@ void WizardState::autoDetectSources() {
       gamePath = candidate;
       gamePathIsInstaller = false;
       return;
+    }
+  }
+  // Where GOG's installer recorded the game, when the user installed it
+  // elsewhere: the edition Cindral first, as in the candidates above.
+  const std::vector<GogGameRecord> records = gogGameRecords();
+  for (const bool cindral : {true, false}) {
+    for (const GogGameRecord& record : records) {
+      if (record.name.rfind(kGameName, 0) != 0) continue;
+      if ((toLowerAscii(record.name).find(kExcludedEdition) != std::string::npos) != cindral) continue;
+      if (pathIsDir(record.path)) {
+        gamePath = record.path;
+        gamePathIsInstaller = false;
+        return;
+      }
     }
   }
 }

@@ -82,3 +82,17 @@ bool nameStaysInside(std::string_view name) {
   }
   return true;
 }
+
+std::string downloadsDir() {
+  const std::string own = joinPath(homeDir(), "Downloads");
+  if (pathIsDir(own)) return own;
+  const std::string moved = knownFolder(KnownFolder::Downloads);
+  return !moved.empty() && pathIsDir(moved) ? moved : own;
+}
+
+std::string desktopDir() {
+  const std::string own = joinPath(homeDir(), "Desktop");
+  if (pathIsDir(own)) return own;
+  const std::string moved = knownFolder(KnownFolder::Desktop);
+  return !moved.empty() && pathIsDir(moved) ? moved : std::string();
+}

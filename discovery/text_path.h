@@ -24,3 +24,12 @@ bool pathIsFile(const std::string& path);
 bool pathIsDir(const std::string& path);
 // The folder of the running setup executable, or "." when unknown.
 std::string executableDir();
+
+// The user's Downloads folder: the one in the home folder when it exists,
+// else the one the system names (moved elsewhere) when that exists, else
+// the one in the home folder.
+std::string downloadsDir();
+// The user's desktop: the one in the home folder when it exists, else the
+// one the system names (OneDrive moves it) when that exists; empty when
+// neither exists.
+std::string desktopDir();

@@ -88,12 +88,20 @@ bool installEngine(WizardState& state, InstallRun& run) {
   }
 
   if (!state.createShortcuts) return true;
-  const std::string desktop = joinPath(homeDir(), "Desktop");
-  if (!pathIsDir(desktop)) return true;
-  const std::string shortcut = joinPath(desktop, "Thrask Kovarra Native Port.lnk");
-  if (!runCommand(shortcutCommand(shortcut, pathToUtf8(engine), pathToUtf8(run.gameDir)), "")) {
-    writeFileWhole(*pathFromUtf8(joinPath(desktop, "Play Thrask Kovarra.bat")),
-                   desktopLauncherText(pathToUtf8(run.gameDir), pathToUtf8(engine)));
+  // The desktop in the home folder, else where the system keeps it.
+  if (const std::string desktop = desktopDir(); !desktop.empty()) {
+    const std::string shortcut = joinPath(desktop, "Thrask Kovarra Native Port.lnk");
+    if (!runCommand(shortcutCommand(shortcut, pathToUtf8(engine), pathToUtf8(run.gameDir)), "")) {
+      writeFileWhole(*pathFromUtf8(joinPath(desktop, "Play Thrask Kovarra.bat")),
+                     desktopLauncherText(pathToUtf8(run.gameDir), pathToUtf8(engine)));
+    }
+  }
+  // The same shortcut in the Start Menu (Windows only); a failure is passed
+  // over, as for the desktop.
+  if (const std::string programs = knownFolder(KnownFolder::Programs); !programs.empty() && pathIsDir(programs)) {
+    runCommand(shortcutCommand(joinPath(programs, "Thrask Kovarra Native Port.lnk"), pathToUtf8(engine),
+                               pathToUtf8(run.gameDir)),
+               "");
   }
   return true;
 }

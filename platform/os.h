@@ -34,6 +34,22 @@ std::string prefixBaseFallback(const std::string& home);
 // The fixed absolute "C:\..." candidates exist only on Windows.
 bool hasFixedWindowsLocations();
 
+// A folder the system keeps for the user, wherever the user moved it
+// (OneDrive moves the desktop, users move Downloads to another drive).
+enum class KnownFolder { Desktop, Downloads, Programs };
+// Its path as UTF-8, whether or not it exists; empty when the system names
+// none (always on Linux, which has no such folders).
+std::string knownFolder(KnownFolder which);
+
+// One game that GOG's installer recorded for this machine.
+struct GogGameRecord {
+  std::string name;  // its value gameName
+  std::string path;  // its value path: the installed game folder
+};
+// The records under the GOG.com\Games key of the machine, in the 64-bit
+// and then the 32-bit view of the registry; none on Linux.
+std::vector<GogGameRecord> gogGameRecords();
+
 // Full file name of the running executable; empty when it cannot be had
 // (on Windows also when the name fills the whole 260-byte buffer).
 std::string executableFileName();

@@ -134,6 +134,10 @@ std::string prefixBaseFallback(const std::string& home) {
 
 bool hasFixedWindowsLocations() { return false; }
 
+std::string knownFolder(KnownFolder) { return {}; }
+
+std::vector<GogGameRecord> gogGameRecords() { return {}; }
+
 std::string executableFileName() {
   std::error_code ec;
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);

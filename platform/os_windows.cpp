@@ -5,6 +5,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <atomic>
@@ -78,6 +80,59 @@ std::string homeFallback() { return "C:\\Users"; }
 std::string prefixBaseFallback(const std::string& home) { return home; }
 
 bool hasFixedWindowsLocations() { return true; }
+
+std::string knownFolder(KnownFolder which) {
+  const KNOWNFOLDERID& id = which == KnownFolder::Desktop     ? FOLDERID_Desktop
+                            : which == KnownFolder::Downloads ? FOLDERID_Downloads
+                                                              : FOLDERID_Programs;
+  // Asked not to verify: a folder that does not exist is then named too,
+  // and the caller looks whether it exists.
+  PWSTR path = nullptr;
+  std::string result;
+  if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path) {
+    result = pathToUtf8(fs::path(path));
+  }
+  CoTaskMemFree(path);
+  return result;
+}
+
+namespace {
+
+std::wstring registryText(HKEY key, const wchar_t* name) {
+  DWORD bytes = 0;
+  if (RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) != ERROR_SUCCESS || bytes == 0) {
+    return {};
+  }
+  std::wstring text(bytes / sizeof(wchar_t), L'\0');
+  if (RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, text.data(), &bytes) != ERROR_SUCCESS) return {};
+  text.resize(wcsnlen(text.c_str(), text.size()));
+  return text;
+}
+
+}  // namespace
+
+std::vector<GogGameRecord> gogGameRecords() {
+  std::vector<GogGameRecord> records;
+  for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    HKEY games = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\GOG.com\\Games", 0, KEY_READ | view, &games) != ERROR_SUCCESS) {
+      continue;
+    }
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+      DWORD length = 256;
+      if (RegEnumKeyExW(games, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      HKEY game = nullptr;
+      if (RegOpenKeyExW(games, name, 0, KEY_READ | view, &game) != ERROR_SUCCESS) continue;
+      GogGameRecord record{pathToUtf8(fs::path(registryText(game, L"gameName"))),
+                           pathToUtf8(fs::path(registryText(game, L"path")))};
+      RegCloseKey(game);
+      if (!record.name.empty() && !record.path.empty()) records.push_back(std::move(record));
+    }
+    RegCloseKey(games);
+  }
+  return records;
+}
 
 std::string executableFileName() {
   char buffer[kPathBuffer] = {};

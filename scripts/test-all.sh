@@ -60,6 +60,23 @@ step "windows: a fresh Wine prefix"
 run_preset windows
 "$wineserver" -k 2>/dev/null || true
 
+# What a player downloads: the zip and exactly its files.
+step "windows: the player's zip"
+zip=build/windows/TKR-Setup-1.0.4-win64.zip
+rm -f "$zip"
+if cmake --build --preset windows --target package >/dev/null; then
+  listed=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
+  wanted="LICENSE-SDL2.txt README.txt SDL2.dll tkr-setup.exe "
+  if [ "$listed" = "$wanted" ]; then
+    echo "1 passed, 0 failed: $zip holds $listed"
+  else
+    echo "0 passed, 1 failed: $zip holds '$listed', not '$wanted'"
+    status=1
+  fi
+else
+  status=1
+fi
+
 if [ "$(home_names)" != "$home_before" ]; then
   step "the tests changed the real home folder $real_home:"
   diff <(printf '%s\n' "$home_before") <(home_names)

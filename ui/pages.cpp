@@ -77,7 +77,7 @@ void gameFilesPage(SDL_Renderer* r, WizardState& s, FrameInput& in) {
   drawButton(r, rescan, in.mouseX, in.mouseY);
   // The home folder is read only when a button needs it, not every frame.
   if (hit(browseExe, in)) {
-    s.browser.open(joinPath(homeDir(), "Downloads"), false, 0);
+    s.browser.open(downloadsDir(), false, 0);
     in.clicked = false;
   } else if (hit(browseFolder, in)) {
     s.browser.open(homeDir(), true, 0);
@@ -100,7 +100,7 @@ void gameFilesPage(SDL_Renderer* r, WizardState& s, FrameInput& in) {
   drawButton(r, browseMod, in.mouseX, in.mouseY);
   drawButton(r, baseGame, in.mouseX, in.mouseY);
   if (hit(browseMod, in)) {
-    s.browser.open(joinPath(homeDir(), "Downloads"), false, 1);
+    s.browser.open(downloadsDir(), false, 1);
     in.clicked = false;
   } else if (hit(baseGame, in)) {
     s.modArchivePath.clear();
