@@ -86,24 +86,28 @@ std::optional<std::string> makeWorkDir(InstallRun& run) {
   // (another user's, a link, in use), the next free name is taken.
   const std::string name = "tkr-win64-work-" + std::to_string(currentProcessId());
   fs::path unmade;
+  // A folder once made is handed over by a move, which cannot fail: no
+  // failed allocation may leave it made but unknown to the failure exit.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const fs::path candidate = base / (attempt == 0 ? name : name + "-" + std::to_string(attempt));
+    fs::path candidate = base / (attempt == 0 ? name : name + "-" + std::to_string(attempt));
     if (makePrivateFolder(candidate, ec)) {
-      run.workDir = candidate;
+      run.workDir = std::move(candidate);
       return std::nullopt;
     }
     const bool exists = fs::exists(fs::symlink_status(candidate, ec));
     if (exists && isOwnFolder(candidate) && emptyFolder(candidate) && fs::remove(candidate, ec) &&
         makePrivateFolder(candidate, ec)) {
-      run.workDir = candidate;
+      run.workDir = std::move(candidate);
       return std::nullopt;
     }
     if (!exists && unmade.empty()) unmade = candidate;
   }
   // No folder could be made (a temporary folder that cannot be written):
   // a name where nothing lies, which the steps that need it fail to use.
-  run.workDir = unmade;
-  if (!unmade.empty()) return std::nullopt;
+  if (!unmade.empty()) {
+    run.workDir = std::move(unmade);
+    return std::nullopt;
+  }
   return "ERROR: Could not make a scratch folder in \"" + pathToUtf8(base) +
          "\": every name Setup tried is taken. Empty that folder, then run Setup again.";
 }

@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config dpkg-dev
   libsdl2-dev googletest libgtest-dev
   g++-mingw-w64-x86-64-posix wine64
-  innoextract 7zip tar unzip
+  innoextract 7zip tar unzip bison
   clang libclang-rt-14-dev valgrind
   "$@"
 )

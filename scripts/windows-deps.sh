@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Builds the Windows build's two libraries with the MinGW toolchain and caches
-# them outside the build tree:
-#   SDL2       from Debian's own source package, the same version as libsdl2-dev
-#   GoogleTest from /usr/src/googletest (Debian package googletest)
-# Prints the cache folder on its last line. A second run reuses the cache.
+# Builds the Windows build's libraries and tools with the MinGW toolchain and
+# caches them outside the build tree:
+#   SDL2        from Debian's own source package, the same version as libsdl2-dev
+#   GoogleTest  from /usr/src/googletest (Debian package googletest)
+#   innoextract innoextract.exe, one static console program, from Debian's
+#               source package of the installed innoextract, with the Boost
+#               libraries, liblzma, zlib and bzip2 it needs built from
+#               Debian's source packages of the versions installed here
+# Prints the three prefixes on its last line. A second run reuses the cache.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 toolchain="$here/cmake/mingw-w64-x86_64.cmake"
@@ -15,6 +19,10 @@ sdl_upstream=${sdl_version%%-*}; sdl_upstream=${sdl_upstream%%+*}
 sdl_prefix="$cache/sdl2-$sdl_version-mingw64"
 gtest_version=$(dpkg-query -W -f='${Version}' googletest)
 gtest_prefix="$cache/googletest-$gtest_version-mingw64"
+# A source package at the version of an installed binary package.
+source_of() { dpkg-query -W -f='${source:Package}=${source:Version}' "$1"; }
+inno_source=$(source_of innoextract)
+inno_prefix="$cache/innoextract-${inno_source#*=}-mingw64"
 mkdir -p "$cache"
 
 log() { printf 'windows-deps: %s\n' "$*" >&2; }
@@ -35,23 +43,30 @@ write_source_entries() {
   done
 }
 
-fetch_sdl_source() {
-  local work="$cache/apt-src" src="$cache/src"
-  if [ -d "$src/SDL2-$sdl_upstream" ]; then return; fi
-  rm -rf "$work"; mkdir -p "$work/parts" "$work/lists/partial" "$work/cache/archives/partial" "$src"
+# fetch_source PACKAGE=VERSION DEST: the package's upstream tarball, unpacked
+# into DEST (its top folder dropped); nothing when DEST exists.
+fetch_source() {
+  local spec=$1 dest=$2 work="$cache/apt-src"
+  if [ -d "$dest" ]; then return; fi
+  rm -rf "$work"; mkdir -p "$work/parts" "$work/lists/partial" "$work/cache/archives/partial" "$cache/src"
   write_source_entries "$work/parts"
   local opts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$work/parts"
               -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache")
-  log "fetching the source of libsdl2 $sdl_version"
+  log "fetching the source of $spec"
   apt-get "${opts[@]}" update >&2
-  (cd "$work" && apt-get "${opts[@]}" source --download-only "libsdl2=$sdl_version" >&2)
+  # A library whose installed version has left the archive (a security
+  # update replaced it) comes at the archive's newest version.
+  (cd "$work" && { apt-get "${opts[@]}" source --download-only "$spec" >&2 ||
+                   apt-get "${opts[@]}" source --download-only "${spec%%=*}" >&2; })
   local orig
-  orig=$(ls "$work"/libsdl2_*.orig.tar.* | head -n 1)
-  local tmp="$src/tmp.$$"; mkdir -p "$tmp"
+  orig=$(ls "$work"/*.orig.tar.* | grep -v '\.asc$' | head -n 1)
+  local tmp="$dest.tmp.$$"; rm -rf "$tmp"; mkdir -p "$tmp"
   tar -xf "$orig" -C "$tmp"
-  mv "$tmp"/* "$src/SDL2-$sdl_upstream"; rmdir "$tmp"
+  mv "$tmp"/* "$dest"; rmdir "$tmp"
   rm -rf "$work"
 }
+
+fetch_sdl_source() { fetch_source "libsdl2=$sdl_version" "$cache/src/SDL2-$sdl_upstream"; }
 
 build_sdl() {
   if [ -f "$sdl_prefix/lib/libSDL2.dll.a" ] && [ -f "$sdl_prefix/bin/SDL2.dll" ]; then return; fi
@@ -78,6 +93,58 @@ build_gtest() {
   rm -rf "$b" "$gtest_prefix"; mv "$gtest_prefix.tmp" "$gtest_prefix"
 }
 
+# innoextract.exe: liblzma (its own decompression of newer installers), then
+# Boost with zlib and bzip2 compiled into its iostreams (older installers),
+# then innoextract linked statically against them. About ten minutes once.
+build_innoextract() {
+  if [ -f "$inno_prefix/bin/innoextract.exe" ]; then return; fi
+  local src="$cache/src" deps="$cache/build-innoextract/deps" b="$cache/build-innoextract"
+  local xz zlib bzip2 boost
+  xz=$(source_of liblzma5); zlib=$(source_of zlib1g); bzip2=$(source_of libbz2-1.0)
+  boost=$(source_of libboost-iostreams1.74.0)
+  rm -rf "$b"; mkdir -p "$deps"
+  fetch_source "$xz" "$src/${xz/=/-}"
+  fetch_source "$zlib" "$src/${zlib/=/-}"
+  fetch_source "$bzip2" "$src/${bzip2/=/-}"
+  fetch_source "$boost" "$src/${boost/=/-}"
+  fetch_source "$inno_source" "$src/${inno_source/=/-}"
+
+  log "building liblzma ($xz) for MinGW"
+  (cd "$b" && mkdir xz && cd xz &&
+   "$src/${xz/=/-}/configure" --host=x86_64-w64-mingw32 --prefix="$deps" --enable-static --disable-shared \
+     --disable-xz --disable-xzdec --disable-lzmadec --disable-lzmainfo --disable-lzma-links --disable-scripts \
+     --disable-doc --disable-nls CC=x86_64-w64-mingw32-gcc-posix >&2 &&
+   make -j "$jobs" -C src/liblzma install >&2)
+
+  log "building Boost ($boost: iostreams with zlib and bzip2, filesystem, date_time, system, program_options) for MinGW"
+  local boost_src="$src/${boost/=/-}"
+  # Debian's tarball leaves out the build engine's generated grammar: bison
+  # makes it again, as Debian's own build does.
+  (cd "$boost_src/tools/build/src/engine" && { [ -f jamgram.cpp ] || bison -y -d -o jamgram.cpp jamgram.y >&2; })
+  (cd "$boost_src" && { [ -x b2 ] || ./bootstrap.sh --with-toolset=gcc >&2; } &&
+   echo "using gcc : mingw : x86_64-w64-mingw32-g++-posix : <archiver>x86_64-w64-mingw32-ar <ranlib>x86_64-w64-mingw32-ranlib ;" \
+     > "$b/user-config.jam" &&
+   ./b2 --user-config="$b/user-config.jam" --build-dir="$b/boost" --prefix="$deps" --layout=system \
+     toolset=gcc-mingw target-os=windows address-model=64 architecture=x86 threadapi=win32 \
+     variant=release link=static runtime-link=static threading=multi \
+     --with-iostreams --with-filesystem --with-date_time --with-system --with-program_options \
+     -sZLIB_SOURCE="$src/${zlib/=/-}" -sBZIP2_SOURCE="$src/${bzip2/=/-}" -sNO_LZMA=1 -sNO_ZSTD=1 \
+     -j "$jobs" -d0 install >&2)
+
+  log "building innoextract ($inno_source) for MinGW"
+  cmake -S "$src/${inno_source/=/-}" -B "$b/innoextract" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_FIND_ROOT_PATH="$deps" -DBOOST_ROOT="$deps" -DBoost_NO_SYSTEM_PATHS=ON \
+    -DUSE_STATIC_LIBS=ON -DCMAKE_EXE_LINKER_FLAGS="-static" -DUSE_LTO=OFF >&2
+  cmake --build "$b/innoextract" -j "$jobs" >&2
+  rm -rf "$inno_prefix.tmp"; mkdir -p "$inno_prefix.tmp/bin" "$inno_prefix.tmp/share/licenses/innoextract"
+  cp "$b/innoextract/innoextract.exe" "$inno_prefix.tmp/bin/"
+  x86_64-w64-mingw32-strip "$inno_prefix.tmp/bin/innoextract.exe"
+  cp "$src/${inno_source/=/-}/LICENSE" "$inno_prefix.tmp/share/licenses/innoextract/LICENSE"
+  rm -rf "$inno_prefix"; mv "$inno_prefix.tmp" "$inno_prefix"
+  rm -rf "$b" "$boost_src"  # Boost's source is half a gigabyte
+}
+
 build_sdl
 build_gtest
-printf '%s;%s\n' "$sdl_prefix" "$gtest_prefix"
+build_innoextract
+printf '%s;%s;%s\n' "$sdl_prefix" "$gtest_prefix" "$inno_prefix"
