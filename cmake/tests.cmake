@@ -109,4 +109,9 @@ if(WIN32)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows_folders_test.sh ${CMAKE_BINARY_DIR}/moved-folders
             ${_runner} $<TARGET_FILE:tkr-setup>)
   set_tests_properties(windows.moved_folders PROPERTIES TIMEOUT 300)
+  # The innoextract.exe of the player's zip on the real installers.
+  add_test(NAME windows.innoextract
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows_innoextract_test.sh ${CMAKE_BINARY_DIR}/innoextract
+            ${_runner} $<TARGET_FILE:tkr-setup> ${TKR_INNOEXTRACT_EXE})
+  set_tests_properties(windows.innoextract PROPERTIES TIMEOUT 300)
 endif()

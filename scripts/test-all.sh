@@ -66,7 +66,7 @@ zip=build/windows/TKR-Setup-1.0.4-win64.zip
 rm -f "$zip"
 if cmake --build --preset windows --target package >/dev/null; then
   listed=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
-  wanted="LICENSE-SDL2.txt README.txt SDL2.dll tkr-setup.exe "
+  wanted="LICENSE-SDL2.txt LICENSE-innoextract.txt README.txt SDL2.dll innoextract.exe tkr-setup.exe "
   if [ "$listed" = "$wanted" ]; then
     echo "1 passed, 0 failed: $zip holds $listed"
   else

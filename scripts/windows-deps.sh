@@ -132,9 +132,11 @@ build_innoextract() {
      -j "$jobs" -d0 install >&2)
 
   log "building innoextract ($inno_source) for MinGW"
-  cmake -S "$src/${inno_source/=/-}" -B "$b/innoextract" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_FIND_ROOT_PATH="$deps" -DBOOST_ROOT="$deps" -DBoost_NO_SYSTEM_PATHS=ON \
-    -DUSE_STATIC_LIBS=ON -DCMAKE_EXE_LINKER_FLAGS="-static" -DUSE_LTO=OFF >&2
+  # The toolchain's find root, with the libraries just built added to it.
+  printf 'include("%s")\nlist(APPEND CMAKE_FIND_ROOT_PATH "%s")\n' "$toolchain" "$deps" > "$b/toolchain.cmake"
+  cmake -S "$src/${inno_source/=/-}" -B "$b/innoextract" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$b/toolchain.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DBOOST_ROOT="$deps" -DBoost_NO_SYSTEM_PATHS=ON \
+    -DUSE_STATIC_LIBS=ON -DBoost_USE_STATIC_RUNTIME=ON -DCMAKE_EXE_LINKER_FLAGS="-static" -DUSE_LTO=OFF >&2
   cmake --build "$b/innoextract" -j "$jobs" >&2
   rm -rf "$inno_prefix.tmp"; mkdir -p "$inno_prefix.tmp/bin" "$inno_prefix.tmp/share/licenses/innoextract"
   cp "$b/innoextract/innoextract.exe" "$inno_prefix.tmp/bin/"
