@@ -114,4 +114,13 @@ if(WIN32)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows_innoextract_test.sh ${CMAKE_BINARY_DIR}/innoextract
             ${_runner} $<TARGET_FILE:tkr-setup> ${TKR_INNOEXTRACT_EXE})
   set_tests_properties(windows.innoextract PROPERTIES TIMEOUT 300)
+  # The GOG installer run silently leaves nothing behind on the machine.
+  add_executable(tkr_stand_in_installer platform/stand_in_installer_windows.cpp)
+  target_link_options(tkr_stand_in_installer PRIVATE -static -municode)
+  target_link_libraries(tkr_stand_in_installer PRIVATE shell32 ole32 uuid advapi32)
+  add_dependencies(tkr_tests tkr_stand_in_installer)
+  add_test(NAME windows.silent_installer
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows_silent_installer_test.sh ${CMAKE_BINARY_DIR}/silent-installer
+            ${_runner} $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_stand_in_installer>)
+  set_tests_properties(windows.silent_installer PROPERTIES TIMEOUT 300)
 endif()

@@ -46,8 +46,9 @@ std::string findInnoextract(const InstallRun& run) {
 }
 
 // Unpacks the installer into workDir/gog-ext; false when both tools failed.
-// byInnoextract tells which tool succeeded.
-bool extractInstaller(WizardState& state, InstallRun& run, bool& byInnoextract) {
+// byInnoextract tells which tool succeeded; traces holds what the machine
+// looked like before the installer itself ran.
+bool extractInstaller(WizardState& state, InstallRun& run, bool& byInnoextract, InstallerTraces& traces) {
   const fs::path extractDir = run.workDir / "gog-ext";
   std::error_code ec;
   fs::create_directories(extractDir, ec);
@@ -63,6 +64,7 @@ bool extractInstaller(WizardState& state, InstallRun& run, bool& byInnoextract) 
     }
   }
   state.logLine("Running GOG installer silently (please wait)...");
+  traces.record();
   if (runCommand(silentInstallerCommand(state.gamePath, out), "")) {
     run.sourceDir = extractDir;
     return true;
@@ -98,15 +100,21 @@ bool acquireBaseGame(WizardState& state, InstallRun& run) {
   run.sourceDir = pathFromUtf8(state.gamePath).value_or(fs::path());
   const bool installer = state.gamePathIsInstaller || endsWithNoCase(state.gamePath, ".exe");
   bool byInnoextract = false;
-  if (installer && !extractInstaller(state, run, byInnoextract)) {
-    return failInstall(state, run,
-                       "ERROR: Failed to extract GOG .exe. Try pointing to an installed GOG folder.");
+  // The installer run silently installs the game into the scratch folder
+  // as if the player had: what it registered is taken back once its files
+  // are out of there, on every way out of this step.
+  InstallerTraces traces;
+  const fs::path extractDir = run.workDir / "gog-ext";
+  const auto fail = [&](std::string_view line) {
+    traces.undo(extractDir);
+    return failInstall(state, run, line);
+  };
+  if (installer && !extractInstaller(state, run, byInnoextract, traces)) {
+    return fail("ERROR: Failed to extract GOG .exe. Try pointing to an installed GOG folder.");
   }
 
   const fs::path sourceData = findGameData(run.sourceDir, byInnoextract);
-  if (sourceData.empty()) {
-    return failInstall(state, run, "ERROR: Could not find Data/ folder inside GOG source.");
-  }
+  if (sourceData.empty()) return fail("ERROR: Could not find Data/ folder inside GOG source.");
 
   // Files an extraction wrote into the scratch folder are ours: they are
   // moved into place (a rename on the same volume, a copy elsewhere), and
@@ -119,9 +127,9 @@ bool acquireBaseGame(WizardState& state, InstallRun& run) {
   {
     CopyPlan plan;
     if (const std::optional<WalkError> error = planBeforeBaseCopy(state, run, sourceData, renamed, plan)) {
-      return failInstall(state, run, unreadableFolderLine(*error));
+      return fail(unreadableFolderLine(*error));
     }
-    if (const std::optional<std::string> error = copyPlanError(run, plan)) return failInstall(state, run, *error);
+    if (const std::optional<std::string> error = copyPlanError(run, plan)) return fail(*error);
   }
 
   state.progress.store(40);
@@ -137,7 +145,8 @@ bool acquireBaseGame(WizardState& state, InstallRun& run) {
         return targetData / *pathFromUtf8(relative);
       },
       &copied);
-  if (failure) return failInstall(state, run, *failure);
+  if (failure) return fail(*failure);
+  traces.undo(extractDir);
   state.logLine("Copied " + std::to_string(copied) + " base file(s) from GOG copy.");
   return true;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -198,6 +199,26 @@ bool makePrivateFolder(const std::filesystem::path& folder, std::error_code& err
 // Whether path is a folder itself (not a link or junction to one) that the
 // current user owns.
 bool isOwnFolder(const std::filesystem::path& path);
+
+// What a GOG installer run silently adds to the machine outside its own
+// folder, as if the user had installed the game there: its uninstall entry
+// (machine and user, both registry views), GOG's record of the game, its
+// Start Menu entries (the user's and the common ones) and GOG's folder in
+// the common application data folder. Windows only: on Linux nothing is
+// recorded or undone.
+struct InstallerTraces {
+  struct Snapshot;
+  std::shared_ptr<Snapshot> before;  // empty until record()
+
+  // Notes the state before the installer runs.
+  void record();
+  // Takes away what came since record() and puts back what was changed.
+  // An uninstall entry that is new and leads into installDir is first
+  // handed to the uninstaller the installer left there (unins000.exe, run
+  // silently and waited for); an entry that existed before (the player's
+  // own installation) gets its old values back and no uninstaller runs.
+  void undo(const std::filesystem::path& installDir);
+};
 
 // Keeps a second setup out of one installation while held. The system drops
 // it when the process ends in any way, and it leaves no file behind.
