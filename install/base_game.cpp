@@ -96,15 +96,12 @@ fs::path findGameData(fs::path& sourceDir, bool alsoInApp) {
   return data;
 }
 
-bool acquireBaseGame(WizardState& state, InstallRun& run) {
+namespace {
+
+bool acquireBaseGameWith(WizardState& state, InstallRun& run, InstallerTraces& traces, const fs::path& extractDir) {
   run.sourceDir = pathFromUtf8(state.gamePath).value_or(fs::path());
   const bool installer = state.gamePathIsInstaller || endsWithNoCase(state.gamePath, ".exe");
   bool byInnoextract = false;
-  // The installer run silently installs the game into the scratch folder
-  // as if the player had: what it registered is taken back once its files
-  // are out of there, on every way out of this step.
-  InstallerTraces traces;
-  const fs::path extractDir = run.workDir / "gog-ext";
   const auto fail = [&](std::string_view line) {
     traces.undo(extractDir);
     return failInstall(state, run, line);
@@ -149,6 +146,22 @@ bool acquireBaseGame(WizardState& state, InstallRun& run) {
   traces.undo(extractDir);
   state.logLine("Copied " + std::to_string(copied) + " base file(s) from GOG copy.");
   return true;
+}
+
+}  // namespace
+
+bool acquireBaseGame(WizardState& state, InstallRun& run) {
+  // The installer run silently installs the game into the scratch folder
+  // as if the player had: what it registered is taken back once its files
+  // are out of there, on every way out of this step, a thrown one too.
+  InstallerTraces traces;
+  const fs::path extractDir = run.workDir / "gog-ext";
+  try {
+    return acquireBaseGameWith(state, run, traces, extractDir);
+  } catch (...) {
+    traces.undo(extractDir);
+    throw;
+  }
 }
 
 std::optional<WalkError> planBaseCopy(const fs::path& sourceData, const fs::path& targetData, bool renamed,
