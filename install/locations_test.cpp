@@ -64,6 +64,10 @@ TEST(Locations, WorkDirIsNamedForTheProcess) {
   EXPECT_EQ(run.workDir.filename(), "tkr-win64-work-" + std::to_string(currentProcessId()));
   EXPECT_EQ(run.workDir.parent_path(), (*pathFromUtf8(tempDirectory()) / "x").parent_path());
   EXPECT_TRUE(std::filesystem::is_directory(run.workDir));
+  if (!hasFixedWindowsLocations()) {  // Linux: private to the user (Windows: the temporary folder's protection)
+    using std::filesystem::perms;
+    EXPECT_EQ(std::filesystem::status(run.workDir).permissions() & (perms::group_all | perms::others_all), perms::none);
+  }
   removeWorkDir(run);
   EXPECT_FALSE(std::filesystem::exists(run.workDir));
 }
