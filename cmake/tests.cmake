@@ -114,6 +114,11 @@ if(WIN32)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows_innoextract_test.sh ${CMAKE_BINARY_DIR}/innoextract
             ${_runner} $<TARGET_FILE:tkr-setup> ${TKR_INNOEXTRACT_EXE})
   set_tests_properties(windows.innoextract PROPERTIES TIMEOUT 300)
+  # Read-only files under Wine as an ordinary user, where they bite.
+  add_test(NAME windows.read_only_as_user
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows_as_user_test.sh ${CMAKE_BINARY_DIR}/as-user
+            ${_runner} $<TARGET_FILE:tkr_tests> "Leftovers.*")
+  set_tests_properties(windows.read_only_as_user PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
   # The GOG installer run silently leaves nothing behind on the machine.
   add_executable(tkr_stand_in_installer platform/stand_in_installer_windows.cpp)
   target_link_options(tkr_stand_in_installer PRIVATE -static -municode)
