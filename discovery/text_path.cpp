@@ -83,16 +83,20 @@ bool nameStaysInside(std::string_view name) {
   return true;
 }
 
-std::string downloadsDir() {
-  const std::string own = joinPath(homeDir(), "Downloads");
+namespace {
+
+// The folder of that name in the home folder when it exists, else the
+// known folder when that exists, else (ownWhenNeither) the first or nothing.
+std::string ownOrMoved(const char* name, KnownFolder which, bool ownWhenNeither) {
+  std::string own = joinPath(homeDir(), name);
   if (pathIsDir(own)) return own;
-  const std::string moved = knownFolder(KnownFolder::Downloads);
-  return !moved.empty() && pathIsDir(moved) ? moved : own;
+  std::string moved = knownFolder(which);
+  if (!moved.empty() && pathIsDir(moved)) return moved;
+  return ownWhenNeither ? own : std::string();
 }
 
-std::string desktopDir() {
-  const std::string own = joinPath(homeDir(), "Desktop");
-  if (pathIsDir(own)) return own;
-  const std::string moved = knownFolder(KnownFolder::Desktop);
-  return !moved.empty() && pathIsDir(moved) ? moved : std::string();
-}
+}  // namespace
+
+std::string downloadsDir() { return ownOrMoved("Downloads", KnownFolder::Downloads, true); }
+
+std::string desktopDir() { return ownOrMoved("Desktop", KnownFolder::Desktop, false); }

@@ -6,10 +6,10 @@
 // lower-cased relative path, so two files for one target (on Windows, two
 // names that differ only in letter case) are copied in walk order.
 //
-// The first full disk or file that cannot be placed stops the pool: queued copies are dropped, and the
-// walk learns it from place(). finish() waits for every worker and joins
-// it; so does the destructor, so no worker outlives the step, whatever
-// ends it. An exception inside a worker is carried over to finish().
+// The first full disk or file that cannot be placed stops the pool: queued
+// copies are dropped, and the walk learns it from place(). finish() waits
+// for every worker and joins it; so does the destructor, so no worker
+// outlives the step, whatever ends it. An exception inside a worker is carried over to finish().
 
 #include <atomic>
 #include <condition_variable>
@@ -149,11 +149,9 @@ struct CopyPool {
       try {
         FileFailure why;
         const FileResult result = placeJob(w, job, why);
-        if (result == FileResult::DiskFull) {
-          fail(diskFullLine(job.target.parent_path()), nullptr);
-        } else if (result == FileResult::Failed) {
-          // A file that cannot be placed leaves the game incomplete.
-          if (std::optional<std::string> line = fileFailedLine(job.source, job.target, why)) fail(std::move(line), nullptr);
+        // A full disk, or a file that cannot be placed, leaves the game incomplete.
+        if (std::optional<std::string> line = fileResultLine(result, job.target, why, job.source)) {
+          fail(std::move(line), nullptr);
         }
       } catch (...) {
         fail(std::nullopt, std::current_exception());

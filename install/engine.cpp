@@ -29,11 +29,9 @@ std::string doubled(const std::string& text, char c) {
 std::optional<std::string> installFile(const fs::path& from, const fs::path& to) {
   std::error_code ec;
   if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return std::nullopt;
-  StepCopies copies;
   FileFailure why;
   const FileResult result = copyFileReplacing(from, to, &why);
-  copies.placed(result, to, why, from);
-  return copies.failure;
+  return fileResultLine(result, to, why, from);
 }
 
 }  // namespace
@@ -78,13 +76,11 @@ bool installEngine(WizardState& state, InstallRun& run) {
     return failInstall(state, run, "ERROR: Installed executable self-test failed.");
   }
 
-  {
-    StepCopies copies;
-    FileFailure why;
-    const fs::path playBat = run.prefixDir / "Play.bat";
-    if (!copies.placed(writeFileWhole(playBat, playBatText(run.languageCode), &why), playBat, why)) {
-      return failInstall(state, run, *copies.failure);
-    }
+  FileFailure why;
+  const fs::path playBat = run.prefixDir / "Play.bat";
+  const FileResult written = writeFileWhole(playBat, playBatText(run.languageCode), &why);
+  if (const std::optional<std::string> error = fileResultLine(written, playBat, why)) {
+    return failInstall(state, run, *error);
   }
 
   if (!state.createShortcuts) return true;

@@ -43,6 +43,16 @@ std::string unreadableFolderLine(const WalkError& error);
 std::optional<std::string> fileFailedLine(const std::filesystem::path& source, const std::filesystem::path& target,
                                           const FileFailure& why);
 
+// The ERROR line for how placing one file at target went (nothing when
+// done): a full disk names its folder, any other failure the file.
+inline std::optional<std::string> fileResultLine(FileResult result, const std::filesystem::path& target,
+                                                 const FileFailure& why = {},
+                                                 const std::filesystem::path& source = {}) {
+  if (result == FileResult::Done) return std::nullopt;
+  if (result == FileResult::DiskFull) return diskFullLine(target.parent_path());
+  return fileFailedLine(source, target, why);
+}
+
 // The copies of one step into the installation. A full disk, a file that
 // cannot be placed or a folder that cannot be listed ends them, and failure
 // is then the step's ERROR line.
@@ -52,12 +62,7 @@ struct StepCopies {
   // Takes the result of placing one file; false when the step must stop.
   bool placed(FileResult result, const std::filesystem::path& target, const FileFailure& why = {},
               const std::filesystem::path& source = {}) {
-    if (result == FileResult::Done) return true;
-    if (result == FileResult::DiskFull) {
-      failure = diskFullLine(target.parent_path());
-    } else {
-      failure = fileFailedLine(source, target, why);
-    }
+    failure = fileResultLine(result, target, why, source);
     return !failure;
   }
   void walked(const std::optional<WalkError>& error) {

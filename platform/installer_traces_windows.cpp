@@ -7,8 +7,6 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
-#include <knownfolders.h>
-#include <shlobj.h>
 
 #include <map>
 #include <string>
@@ -103,22 +101,16 @@ void deleteKey(const Place& place, const std::wstring& name) {
   RegCloseKey(parent);
 }
 
-std::wstring knownFolderW(const KNOWNFOLDERID& id) {
-  PWSTR path = nullptr;
-  std::wstring result;
-  if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path) result = path;
-  CoTaskMemFree(path);
-  return result;
-}
-
 // The watched folders: both Start Menus and GOG's folder in the common
 // application data folder.
 std::vector<fs::path> watchedFolders() {
   std::vector<fs::path> folders;
-  for (const KNOWNFOLDERID* id : {&FOLDERID_CommonPrograms, &FOLDERID_Programs}) {
-    if (std::wstring f = knownFolderW(*id); !f.empty()) folders.emplace_back(f);
+  for (const KnownFolder which : {KnownFolder::CommonPrograms, KnownFolder::Programs}) {
+    if (const std::string f = knownFolder(which); !f.empty()) folders.push_back(*pathFromUtf8(f));
   }
-  if (std::wstring data = knownFolderW(FOLDERID_ProgramData); !data.empty()) folders.push_back(fs::path(data) / L"GOG.com");
+  if (const std::string data = knownFolder(KnownFolder::ProgramData); !data.empty()) {
+    folders.push_back(*pathFromUtf8(data) / L"GOG.com");
+  }
   return folders;
 }
 

@@ -37,7 +37,9 @@ bool hasFixedWindowsLocations();
 
 // A folder the system keeps for the user, wherever the user moved it
 // (OneDrive moves the desktop, users move Downloads to another drive).
-enum class KnownFolder { Desktop, Downloads, Programs };
+// CommonPrograms (every user's Start Menu) and ProgramData (the common
+// application data folder) are the machine's own.
+enum class KnownFolder { Desktop, Downloads, Programs, CommonPrograms, ProgramData };
 // Its path as UTF-8, whether or not it exists; empty when the system names
 // none (always on Linux, which has no such folders).
 std::string knownFolder(KnownFolder which);

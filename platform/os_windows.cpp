@@ -82,9 +82,11 @@ std::string prefixBaseFallback(const std::string& home) { return home; }
 bool hasFixedWindowsLocations() { return true; }
 
 std::string knownFolder(KnownFolder which) {
-  const KNOWNFOLDERID& id = which == KnownFolder::Desktop     ? FOLDERID_Desktop
-                            : which == KnownFolder::Downloads ? FOLDERID_Downloads
-                                                              : FOLDERID_Programs;
+  const KNOWNFOLDERID& id = which == KnownFolder::Desktop          ? FOLDERID_Desktop
+                            : which == KnownFolder::Downloads      ? FOLDERID_Downloads
+                            : which == KnownFolder::Programs       ? FOLDERID_Programs
+                            : which == KnownFolder::CommonPrograms ? FOLDERID_CommonPrograms
+                                                                   : FOLDERID_ProgramData;
   // Asked not to verify: a folder that does not exist is then named too,
   // and the caller looks whether it exists.
   PWSTR path = nullptr;
@@ -267,6 +269,18 @@ bool sourceUnreadable(const fs::path& from) {
   return false;
 }
 
+// Moves from over to; a read-only to is replaced all the same, as a setup
+// program does. error is set when it failed.
+bool moveOver(const fs::path& from, const fs::path& to, DWORD& error) {
+  constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (MoveFileExW(from.c_str(), to.c_str(), kFlags)) return true;
+  error = GetLastError();
+  if (error != ERROR_ACCESS_DENIED || !clearReadOnly(to)) return false;
+  if (MoveFileExW(from.c_str(), to.c_str(), kFlags)) return true;
+  error = GetLastError();
+  return false;
+}
+
 }  // namespace
 
 FileResult copyFileReplacing(const fs::path& from, const fs::path& to, FileFailure* why) {
@@ -303,9 +317,8 @@ std::string genericUtf8(const fs::path& path) {
 }
 
 bool replaceFile(const fs::path& from, const fs::path& to) {
-  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-  return GetLastError() == ERROR_ACCESS_DENIED && clearReadOnly(to) &&
-         MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  DWORD error = 0;
+  return moveOver(from, to, error);
 }
 
 bool listFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::error_code& error) {
@@ -354,15 +367,8 @@ namespace {
 // moment: a replace that meets a sharing violation is tried again for up to
 // about two seconds.
 bool moveOverRetrying(const fs::path& from, const fs::path& to, DWORD& error) {
-  bool clearedReadOnly = false;
   for (int attempt = 0;; ++attempt) {
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    error = GetLastError();
-    // A read-only file is replaced all the same, as a setup program does.
-    if (error == ERROR_ACCESS_DENIED && !clearedReadOnly && clearReadOnly(to)) {
-      clearedReadOnly = true;
-      continue;
-    }
+    if (moveOver(from, to, error)) return true;
     // A file held open is refused as a sharing violation or, by some
     // systems, as access denied.
     const DWORD attributes = GetFileAttributesW(to.c_str());

@@ -46,18 +46,18 @@ write_source_entries() {
 # fetch_source PACKAGE=VERSION DEST: the package's upstream tarball, unpacked
 # into DEST (its top folder dropped); nothing when DEST exists.
 fetch_source() {
-  local spec=$1 dest=$2 work="$cache/apt-src"
+  local wanted=$1 dest=$2 work="$cache/apt-src"
   if [ -d "$dest" ]; then return; fi
   rm -rf "$work"; mkdir -p "$work/parts" "$work/lists/partial" "$work/cache/archives/partial" "$cache/src"
   write_source_entries "$work/parts"
   local opts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$work/parts"
               -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache")
-  log "fetching the source of $spec"
+  log "fetching the source of $wanted"
   apt-get "${opts[@]}" update >&2
   # A library whose installed version has left the archive (a security
   # update replaced it) comes at the archive's newest version.
-  (cd "$work" && { apt-get "${opts[@]}" source --download-only "$spec" >&2 ||
-                   apt-get "${opts[@]}" source --download-only "${spec%%=*}" >&2; })
+  (cd "$work" && { apt-get "${opts[@]}" source --download-only "$wanted" >&2 ||
+                   apt-get "${opts[@]}" source --download-only "${wanted%%=*}" >&2; })
   local orig
   orig=$(ls "$work"/*.orig.tar.* | grep -v '\.asc$' | head -n 1)
   local tmp="$dest.tmp.$$"; rm -rf "$tmp"; mkdir -p "$tmp"

@@ -16,14 +16,7 @@ set -u
 out=$(realpath -m "$1"); exe=$(realpath "$2"); child=$(realpath "$3")
 . "$(dirname "$0")/install_check.sh"
 
-as_user=()
-if [ "$(id -u)" -eq 0 ]; then
-  if ! command -v setpriv >/dev/null || ! id nobody >/dev/null 2>&1; then
-    echo "SKIPPED: running as root without setpriv or the user nobody: every folder is readable"
-    exit 77
-  fi
-  as_user=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups)
-fi
+. "$(dirname "$0")/as_user.sh"
 
 rm -rf "$out"; mkdir -p "$out"/{tmp,logs,home,pkg/bin} || exit 1
 cd "$out"

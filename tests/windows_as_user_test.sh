@@ -7,14 +7,7 @@
 # (setpriv) when started as root; skipped where that cannot be done.
 set -u
 out=$(realpath -m "$1"); wine=$2; tests=$(realpath "$3"); filter=$4
-as_user=()
-if [ "$(id -u)" -eq 0 ]; then
-  if ! command -v setpriv >/dev/null || ! id nobody >/dev/null 2>&1; then
-    echo "SKIPPED: running as root without setpriv or the user nobody"
-    exit 77
-  fi
-  as_user=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups)
-fi
+. "$(dirname "$0")/as_user.sh"
 rm -rf "$out"; mkdir -p "$out/home" || exit 1
 [ ${#as_user[@]} -gt 0 ] && chown -R nobody "$out"
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
