@@ -31,7 +31,7 @@ real_installer() {
   # --- The real installer single-6.0.5 (made by the real compiler) through
   # Debian's real innoextract: the whole install against the extraction
   # alone, and the install's own work besides the extraction, from its log.
-  local setup ri="$b/real-installer" t own=()
+  local setup ri="$b/real-installer" own=()
   setup=$(ls "$PWD"/tests/data/real-installers/single-6.0.5/*.exe)
   mkdir -p "$ri/pkg/bin"; cp "$child" "$ri/pkg/bin/tkr-de.exe"; echo sdl > "$ri/pkg/bin/SDL2.dll"
   # Runs of some ten milliseconds: timed in milliseconds, not by time(1).

@@ -44,26 +44,32 @@ write_source_entries() {
 }
 
 # fetch_source PACKAGE=VERSION DEST: the package's upstream tarball, unpacked
-# into DEST (its top folder dropped); nothing when DEST exists.
+# into DEST (its top folder dropped); nothing when DEST exists. The package
+# lists are read once per run of this script.
+apt_work="$cache/apt-src.$$"
+trap 'rm -rf "$apt_work"' EXIT
+apt_opts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt_work/parts"
+          -o "Dir::State::Lists=$apt_work/lists" -o "Dir::Cache=$apt_work/cache")
 fetch_source() {
-  local wanted=$1 dest=$2 work="$cache/apt-src"
+  local wanted=$1 dest=$2 files="$apt_work/files"
   if [ -d "$dest" ]; then return; fi
-  rm -rf "$work"; mkdir -p "$work/parts" "$work/lists/partial" "$work/cache/archives/partial" "$cache/src"
-  write_source_entries "$work/parts"
-  local opts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$work/parts"
-              -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache")
+  if [ ! -d "$apt_work/parts" ]; then
+    mkdir -p "$apt_work/parts" "$apt_work/lists/partial" "$apt_work/cache/archives/partial"
+    write_source_entries "$apt_work/parts"
+    apt-get "${apt_opts[@]}" update >&2
+  fi
   log "fetching the source of $wanted"
-  apt-get "${opts[@]}" update >&2
+  rm -rf "$files"; mkdir -p "$files" "$cache/src"
   # A library whose installed version has left the archive (a security
   # update replaced it) comes at the archive's newest version.
-  (cd "$work" && { apt-get "${opts[@]}" source --download-only "$wanted" >&2 ||
-                   apt-get "${opts[@]}" source --download-only "${wanted%%=*}" >&2; })
+  (cd "$files" && { apt-get "${apt_opts[@]}" source --download-only "$wanted" >&2 ||
+                    apt-get "${apt_opts[@]}" source --download-only "${wanted%%=*}" >&2; })
   local orig
-  orig=$(ls "$work"/*.orig.tar.* | grep -v '\.asc$' | head -n 1)
+  orig=$(ls "$files"/*.orig.tar.* | grep -v '\.asc$' | head -n 1)
   local tmp="$dest.tmp.$$"; rm -rf "$tmp"; mkdir -p "$tmp"
   tar -xf "$orig" -C "$tmp"
   mv "$tmp"/* "$dest"; rmdir "$tmp"
-  rm -rf "$work"
+  rm -rf "$files"
 }
 
 fetch_sdl_source() { fetch_source "libsdl2=$sdl_version" "$cache/src/SDL2-$sdl_upstream"; }
@@ -95,7 +101,7 @@ build_gtest() {
 
 # innoextract.exe: liblzma (its own decompression of newer installers), then
 # Boost with zlib and bzip2 compiled into its iostreams (older installers),
-# then innoextract linked statically against them. About ten minutes once.
+# then innoextract linked statically against them. About three minutes once.
 build_innoextract() {
   if [ -f "$inno_prefix/bin/innoextract.exe" ]; then return; fi
   local src="$cache/src" deps="$cache/build-innoextract/deps" b="$cache/build-innoextract"
