@@ -1,5 +1,7 @@
 #include "install/base_game.h"
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 
@@ -7,10 +9,11 @@
 #include "discovery/text_path.h"
 #include "install/copy_plan.h"
 #include "install/copy_pool.h"
+#include "install/gog_download.h"
 #include "install/tree_walk.h"
+#include "platform/child_process.h"
 #include "platform/os.h"
 #include "platform/resolve_path.h"
-#include "platform/run_command.h"
 
 namespace fs = std::filesystem;
 
@@ -37,6 +40,16 @@ bool isDirectory(const fs::path& p) {
   return !p.empty() && fs::is_directory(p, ec);
 }
 
+// "innoextract 1.9": the first line of its --version, or a plain name.
+std::string innoextractVersion(const std::string& innoextract) {
+  ChildWatch watch;
+  watch.keepOutput = true;
+  const ChildOutcome outcome = runProcessWatched("\"" + innoextract + "\" --version", "", watch);
+  std::string line = outcome.output.substr(0, outcome.output.find_first_of("\r\n"));
+  if (!outcome.succeeded || line.rfind("innoextract ", 0) != 0) return "This innoextract";
+  return line;
+}
+
 // innoextract beside the setup executable wins over one on the search path.
 std::string findInnoextract(const InstallRun& run) {
   const std::string searched = searchProgram("innoextract.exe");
@@ -45,31 +58,142 @@ std::string findInnoextract(const InstallRun& run) {
   return searched;
 }
 
-// Unpacks the installer into workDir/gog-ext; false when both tools failed.
+// The files and bytes under folder, and its latest change, as one value
+// that changes whenever anything in it grows or is written.
+struct FolderFingerprint {
+  std::uintmax_t files = 0, bytes = 0;
+  fs::file_time_type latest{};
+  bool operator==(const FolderFingerprint&) const = default;
+};
+
+FolderFingerprint fingerprint(const fs::path& folder) {
+  FolderFingerprint print;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+       !ec && it != end; it.increment(ec)) {
+    std::error_code entry;
+    if (it->is_symlink(entry)) continue;
+    ++print.files;
+    if (it->is_regular_file(entry)) print.bytes += it->file_size(entry);
+    const fs::file_time_type written = it->last_write_time(entry);
+    if (!entry && written > print.latest) print.latest = written;
+  }
+  return print;
+}
+
+// Runs the GOG installer silently into folder; it is ended, with every
+// program it started, once nothing in folder has changed for
+// installerStallLimit. ended tells that it was.
+bool runSilentInstaller(const std::string& commandLine, const fs::path& folder, bool& ended) {
+  using Clock = std::chrono::steady_clock;
+  const auto limit = installerStallLimit;
+  const auto every = std::min<Clock::duration>(std::chrono::seconds(5), limit / 4);
+  FolderFingerprint last = fingerprint(folder);
+  Clock::time_point changed = Clock::now(), looked = changed;
+  ChildWatch watch;
+  watch.keepGoing = [&] {
+    const Clock::time_point now = Clock::now();
+    if (now - looked < every) return true;
+    looked = now;
+    const FolderFingerprint print = fingerprint(folder);
+    if (!(print == last)) {
+      last = print;
+      changed = now;
+    }
+    return now - changed < limit;
+  };
+  const ChildOutcome outcome = runProcessWatched(commandLine, "", watch);
+  ended = outcome.ended;
+  return outcome.succeeded;
+}
+
+std::string stalledLine(const std::string& installer) {
+  const auto limit = installerStallLimit;
+  const auto minutes = std::chrono::duration_cast<std::chrono::minutes>(limit);
+  const std::string span = minutes == limit
+                               ? std::to_string(minutes.count()) + " minutes"
+                               : std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limit).count()) +
+                                     " seconds";
+  return "ERROR: The GOG installer \"" + installer + "\" stopped responding: it wrote nothing for " + span +
+         ". Check that all of the game's setup files from GOG are complete and in one folder, then run Setup "
+         "again.";
+}
+
+// Whether the extraction's volume is full: innoextract says only that it
+// could not write a file.
+bool scratchVolumeFull(const fs::path& folder) {
+  const std::optional<std::uint64_t> free = freeDiskBytes(pathToUtf8(folder));
+  return free && *free < 1024 * 1024;
+}
+
+// Unpacks the installer into workDir/gog-ext: innoextract first (after a
+// look at what it will write), the installer itself when innoextract is
+// missing or refuses it for a reason other than a broken download. Returns
+// the ERROR line that ends the job, or nothing once the files are out.
 // byInnoextract tells which tool succeeded; traces holds what the machine
 // looked like before the installer itself ran.
-bool extractInstaller(WizardState& state, InstallRun& run, bool& byInnoextract, InstallerTraces& traces) {
+std::optional<std::string> extractInstaller(WizardState& state, InstallRun& run, bool& byInnoextract,
+                                            InstallerTraces& traces) {
   const fs::path extractDir = run.workDir / "gog-ext";
   std::error_code ec;
   fs::create_directories(extractDir, ec);
   const std::string out = pathToUtf8(extractDir);
 
   const std::string innoextract = findInnoextract(run);
+  std::string newerSetup;  // said before the failure line when nothing else works
   if (!innoextract.empty()) {
+    // The installer's header says how much the extraction writes: a
+    // scratch drive without that room fails now, not once it is full.
+    ChildWatch listing;
+    listing.keepOutput = true;
+    const ChildOutcome listed = runProcessWatched(innoextractListCommand(innoextract, state.gamePath), "", listing);
+    const InstallerListing files = listed.succeeded ? parseInstallerListing(listed.output) : InstallerListing{};
+    const std::optional<std::uint64_t> free = freeDiskBytes(pathToUtf8(extractDir));
+    if (files.listed && free && files.bytes > *free) return scratchSpaceLine(run.workDir, files.bytes, *free);
+
     state.logLine("Extracting GOG installer via innoextract...");
-    if (runCommand(innoextractCommand(innoextract, out, state.gamePath), "")) {
-      run.sourceDir = extractDir;
-      byInnoextract = true;
-      return true;
+    ChildWatch extraction;
+    extraction.keepErrors = true;
+    const ChildOutcome extracted =
+        runProcessWatched(innoextractCommand(innoextract, out, state.gamePath), "", extraction);
+    const ExtractionReport report = readExtractionErrors(extracted.errors, extracted.succeeded);
+    switch (report.fault) {
+      case ExtractionFault::None:
+        run.sourceDir = extractDir;
+        byInnoextract = true;
+        return std::nullopt;
+      case ExtractionFault::PartMissing:
+      case ExtractionFault::PartDamaged:
+      case ExtractionFault::ChecksumMismatch:
+        // The installer itself cannot succeed on a broken download either
+        // (it would wait for the missing part for ever).
+        return brokenDownloadLine(report, state.gamePath);
+      case ExtractionFault::WriteFailed:
+        if (scratchVolumeFull(extractDir)) {
+          fs::remove_all(extractDir, ec);
+          const std::optional<std::uint64_t> freed = freeDiskBytes(pathToUtf8(run.workDir));
+          if (files.listed && freed) return scratchSpaceLine(run.workDir, files.bytes, *freed);
+          return diskFullLine(run.workDir);
+        }
+        break;
+      case ExtractionFault::NewerSetup:
+        newerSetup = innoextractVersion(innoextract) + " cannot read the GOG installer \"" + state.gamePath +
+                     "\": it was made by a newer Inno Setup (setup data version " + report.setupVersion + ").";
+        break;
+      case ExtractionFault::Other:
+        break;
     }
   }
   state.logLine("Running GOG installer silently (please wait)...");
   traces.record();
-  if (runCommand(silentInstallerCommand(state.gamePath, out), "")) {
+  bool ended = false;
+  if (runSilentInstaller(silentInstallerCommand(state.gamePath, out), extractDir, ended)) {
     run.sourceDir = extractDir;
-    return true;
+    return std::nullopt;
   }
-  return false;
+  if (ended) return stalledLine(state.gamePath);
+  if (!newerSetup.empty()) state.logLine(newerSetup);
+  return std::string("ERROR: Failed to extract GOG .exe. Try pointing to an installed GOG folder.");
 }
 
 }  // namespace
@@ -106,8 +230,10 @@ bool acquireBaseGameWith(WizardState& state, InstallRun& run, InstallerTraces& t
     traces.undo(extractDir);
     return failInstall(state, run, line);
   };
-  if (installer && !extractInstaller(state, run, byInnoextract, traces)) {
-    return fail("ERROR: Failed to extract GOG .exe. Try pointing to an installed GOG folder.");
+  if (installer) {
+    if (const std::optional<std::string> failure = extractInstaller(state, run, byInnoextract, traces)) {
+      return fail(*failure);
+    }
   }
 
   const fs::path sourceData = findGameData(run.sourceDir, byInnoextract);

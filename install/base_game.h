@@ -3,6 +3,7 @@
 // silent mode) or a folder used as it is; its Data folder copied into the
 // installation.
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -13,6 +14,12 @@
 std::string innoextractCommand(const std::string& innoextract, const std::string& outputDir,
                                const std::string& installer);
 std::string silentInstallerCommand(const std::string& installer, const std::string& outputDir);
+
+// How long the GOG installer run silently may go without writing anything
+// into its folder before it is taken for hung (waiting for a part of the
+// download, or for an answer in a window nobody sees) and ended. Tests
+// shorten it.
+inline std::chrono::milliseconds installerStallLimit = std::chrono::minutes(3);
 
 // Whether a base-game file (its lowered relative path) stays out of the copy.
 bool excludedFromBaseCopy(const std::string& loweredRelative);

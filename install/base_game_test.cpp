@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "discovery/text_path.h"
+#include "platform/child_process.h"
 #include "tests/install_fixture.h"
 
 namespace {
@@ -90,6 +93,11 @@ TEST_F(BaseGame, InnoextractGetsTheExactArguments) {
   EXPECT_EQ(runs[0].args, (std::vector<std::string>{"--gog", "--silent", "--output-dir",
                                                      pathToUtf8(workDir() / "gog-ext"),
                                                      pathToUtf8(installer)}));
+  // Before it, a look at what the installer holds, which says nothing.
+  const auto listings = listingRuns();
+  ASSERT_EQ(listings.size(), 1u);
+  EXPECT_EQ(listings[0].args,
+            (std::vector<std::string>{"--list", "--list-sizes", "--gog", "--silent", pathToUtf8(installer)}));
   EXPECT_TRUE(logged("Extracting GOG installer via innoextract..."));
   EXPECT_FALSE(logged("Running GOG installer silently (please wait)..."));
   EXPECT_TRUE(logged("Copied 1 base file(s) from GOG copy."));
@@ -193,6 +201,57 @@ TEST_F(BaseGame, TheGameIsFoundWhereTheExtractionPutIt) {
       EXPECT_FALSE(std::filesystem::exists(game / f)) << f;
     }
     EXPECT_FALSE(std::filesystem::exists(workDir()));
+  }
+}
+
+// The installer run silently is watched through its folder: one that stops
+// writing (waiting for a part of the download, or in a window nobody sees)
+// is ended once the stall limit passes; one that keeps writing, however
+// slowly, runs to its end.
+TEST_F(BaseGame, SilentInstallerThatStopsWritingIsEndedOneThatWritesIsNot) {
+  struct Row {
+    const char* name;
+    const char* trickle;  // files written after the game's, and how often
+    bool ended;
+  };
+  const Row rows[] = {
+      {"writes the game, then waits for ever", nullptr, true},
+      {"writes a file every 100 ms for two seconds", "20:100", false},
+  };
+  struct LimitGuard {
+    std::chrono::milliseconds saved = installerStallLimit;
+    ~LimitGuard() { installerStallLimit = saved; }
+  } guard;
+  installerStallLimit = std::chrono::seconds(3);
+  int n = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    env.set("TKR_SETUP_PREFIX", root.subStr("prefix-stall-" + std::to_string(++n)));
+    const auto installer = installStandIn(root.sub("dl"), "setup_tk.exe");
+    env.set("TKR_CHILD_DATA", "Data/x.rvk")
+        .set("TKR_CHILD_PID", root.subStr("installer.pid"))
+        .set("TKR_CHILD_SLEEP_MS", row.ended ? "120000" : "0");
+    if (row.trickle) {
+      env.set("TKR_CHILD_TRICKLE", row.trickle);
+    } else {
+      env.unset("TKR_CHILD_TRICKLE");
+    }
+    output.clear();
+    state.gamePath = pathToUtf8(installer);
+    state.gamePathIsInstaller = true;
+    install();
+    std::uint32_t pid = 0;
+    std::ifstream(root.sub("installer.pid")) >> pid;
+    ASSERT_NE(pid, 0u);
+    EXPECT_FALSE(processRunning(pid));
+    if (row.ended) {
+      expectFailedWith("ERROR: The GOG installer \"" + state.gamePath +
+                       "\" stopped responding: it wrote nothing for 3 seconds. Check that all of the game's setup "
+                       "files from GOG are complete and in one folder, then run Setup again.");
+    } else {
+      EXPECT_TRUE(state.succeeded.load());
+      EXPECT_TRUE(logged("Copied 1 base file(s) from GOG copy."));
+    }
   }
 }
 

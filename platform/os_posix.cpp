@@ -75,48 +75,6 @@ std::string findInSearchOrder(const std::string& name) {
   return {};
 }
 
-// Starts the command line with stdin, stdout and stderr on /dev/null; 0 when
-// the program could not be found or started.
-pid_t spawnCommandLine(const std::string& commandLine, const std::string& workingDirectory) {
-  std::vector<std::string> args = splitCommandLine(commandLine);
-  if (args.empty() || args[0].empty()) return 0;
-  std::string program = args[0];
-  if (program.find('/') == std::string::npos) {
-    program = searchProgram(program);
-    if (program.empty()) return 0;
-  } else if (program[0] != '/') {
-    // A relative program is found from the setup's own current folder, as
-    // the process-creation call does, not from the child's.
-    std::error_code ec;
-    fs::path absolute = fs::absolute(program, ec);
-    if (ec) return 0;
-    program = absolute.native();
-  }
-  if (!isExecutableFile(program)) return 0;
-  if (!workingDirectory.empty()) {
-    struct stat st{};
-    if (::stat(workingDirectory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return 0;
-  }
-
-  std::vector<char*> argv;
-  argv.reserve(args.size() + 1);
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  if (!workingDirectory.empty()) {
-    posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
-  }
-  pid_t pid = 0;
-  const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return rc == 0 ? pid : 0;
-}
-
 }  // namespace
 
 std::string homeFallback() {
@@ -167,28 +125,6 @@ std::string searchProgram(const std::string& name) {
     found = findInSearchOrder(name.substr(0, name.size() - 4));
   }
   return found;
-}
-
-bool runProcessAndWait(const std::string& commandLine, const std::string& workingDirectory) {
-  const pid_t pid = spawnCommandLine(commandLine, workingDirectory);
-  if (pid <= 0) return false;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return false;
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-void startProcessDetached(const std::string& commandLine, const std::string& workingDirectory) {
-  const pid_t pid = spawnCommandLine(commandLine, workingDirectory);
-  if (pid <= 0) return;
-  // Nobody waits for the game; a detached reaper keeps it from lingering as
-  // a zombie while the wizard is still up.
-  std::thread([pid] {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-  }).detach();
 }
 
 void setEnvValue(const char* name, const std::optional<std::string>& value) {

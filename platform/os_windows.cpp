@@ -184,39 +184,6 @@ std::string searchProgram(const std::string& name) {
   return narrowToUtf8(buffer);
 }
 
-bool runProcessAndWait(const std::string& commandLine, const std::string& workingDirectory) {
-  std::string buffer = commandLine;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                      workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup,
-                      &info)) {
-    return false;
-  }
-  WaitForSingleObject(info.hProcess, INFINITE);
-  DWORD exitCode = 1;
-  GetExitCodeProcess(info.hProcess, &exitCode);
-  CloseHandle(info.hProcess);
-  CloseHandle(info.hThread);
-  return exitCode == 0;
-}
-
-void startProcessDetached(const std::string& commandLine, const std::string& workingDirectory) {
-  std::string buffer = commandLine;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  if (CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                     workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup,
-                     &info)) {
-    CloseHandle(info.hProcess);
-    CloseHandle(info.hThread);
-  }
-}
-
 void setEnvValue(const char* name, const std::optional<std::string>& value) {
   const std::optional<fs::path> wideName = pathFromUtf8(name);
   const std::optional<fs::path> wideValue = pathFromUtf8(value ? *value : std::string());

@@ -11,13 +11,20 @@
 //                     where <out> follows "--output-dir", or is the text
 //                     after "/DIR=" or "-o"; folders made as needed
 //   TKR_CHILD_PAYLOAD a folder whose whole tree is copied into <out>
+//   TKR_CHILD_TRICKLE "N:MS": after unpacking, write N more files into
+//                     <out>/trickle, one every MS milliseconds, like an
+//                     installer that is slow but busy
+//   TKR_CHILD_PID     file to write the process id into, at the start
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
+
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -48,6 +55,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) out << argv[i] << "\n";
     out << "--\n";
   }
+  if (const char* pidFile = order("TKR_CHILD_PID")) {
+    std::ofstream(pidFile, std::ios::binary) << getpid() << "\n";
+  }
   std::string dir;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -76,6 +86,17 @@ int main(int argc, char** argv) {
       std::error_code ec;
       fs::create_directories(file.parent_path(), ec);
       std::ofstream(file, std::ios::binary) << "unpacked by " << stem << "\n";
+    }
+  }
+  if (const char* trickle = order("TKR_CHILD_TRICKLE"); trickle && !dir.empty()) {
+    const int files = std::atoi(trickle);
+    const char* colon = std::strchr(trickle, ':');
+    const int every = colon ? std::atoi(colon + 1) : 100;
+    std::error_code ec;
+    fs::create_directories(fs::path(dir) / "trickle", ec);
+    for (int i = 0; i < files; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(every));
+      std::ofstream(fs::path(dir) / "trickle" / std::to_string(i), std::ios::binary) << i << "\n";
     }
   }
   if (const char* ms = order("TKR_CHILD_SLEEP_MS")) {

@@ -1,0 +1,27 @@
+#include "platform/child_process.h"
+
+#include <algorithm>
+
+void BoundedText::append(const char* data, std::size_t size) {
+  const std::size_t half = limit / 2;
+  if (head.size() < limit - half) {
+    const std::size_t take = std::min(size, limit - half - head.size());
+    head.append(data, take);
+    data += take;
+    size -= take;
+  }
+  if (size == 0) return;
+  tail.append(data, size);
+  // Trimmed once it holds twice what is kept, so that a long stream costs
+  // a copy now and then, not one per read.
+  if (tail.size() > 2 * half) {
+    cut = true;
+    tail.erase(0, tail.size() - half);
+  }
+}
+
+std::string BoundedText::text() const {
+  const std::size_t half = limit / 2;
+  if (!cut && tail.size() <= half) return head + tail;
+  return head + "\n" + tail.substr(tail.size() - std::min(tail.size(), half));
+}
