@@ -33,6 +33,7 @@ bool failInstall(WizardState& state, InstallRun& run, std::string_view errorLine
   } catch (...) {
   }
   removeWorkDir(run);
+  run.workLock.release();
   run.lock.release();
   state.running.store(false);
   return false;
@@ -92,6 +93,7 @@ bool runSteps(WizardState& state, InstallRun& run) {
     if (const std::optional<std::string> error = freeSpaceError(*free)) return failInstall(state, run, *error);
   }
   if (const std::optional<std::string> error = makeWorkDir(run)) return failInstall(state, run, *error);
+  for (const std::string& line : removeLeftoverWorkDirs(run)) state.logLine(line);
 
   state.progress.store(20);
   state.logLine("Locating GOG Classic base files...");
@@ -133,6 +135,7 @@ void WizardState::runInstallation() {
   try {
     if (!runSteps(*this, run)) return;
     removeWorkDir(run);
+    run.workLock.release();
     run.lock.release();
     progress.store(100);
     logLine("Installation completed successfully (" + run.languageCode + ")!");

@@ -21,6 +21,7 @@ struct InstallRun {
   bool modInstalled = false;         // the mod layers were copied in this run
   std::string languageCode = "en";
   InstallLock lock;                  // held from the locations on
+  InstallLock workLock;              // the scratch folder's own, while it is in use
 };
 
 // Ends the run as failed: the ERROR line, the scratch folder removed (when

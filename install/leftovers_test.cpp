@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <future>
+#include <thread>
 
+#include "install/install_run.h"
 #include "platform/held_file.h"
 #include "tests/install_fixture.h"
 
@@ -130,6 +133,62 @@ TEST_F(Leftovers, AScratchFolderThatIsALinkIsNeverFollowed) {
   EXPECT_EQ(readFileBytes(root.sub("outside/Data/planted.rvk")), "planted");
   EXPECT_FALSE(fs::exists(root.sub("outside/gog-ext")));
   fs::remove(workDir());
+}
+
+// Scratch folders of earlier runs that were killed outright: the user's
+// own are removed by the next run (links in them removed, not followed);
+// one whose Setup still runs (its lock held, or its process alive) stays.
+TEST_F(Leftovers, ScratchFoldersOfKilledRunsGoThoseOfRunningOnesStay) {
+  const fs::path temp = workDir().parent_path();
+  const fs::path killed = temp / "tkr-win64-work-4000000001";
+  const fs::path killedAgain = temp / "tkr-win64-work-4000000002-3";
+  const fs::path locked = temp / "tkr-win64-work-4000000003";
+  const fs::path notOurs = temp / "tkr-win64-work-x";
+  for (const fs::path& folder : {killed, killedAgain, locked, notOurs}) {
+    fs::create_directories(folder / "gog-ext/app/Data");
+    std::ofstream(folder / "gog-ext/app/Data/left.rvk") << "left";
+  }
+  root.write("outside/kept.rvk", "kept");
+  std::error_code linked;
+  fs::create_directory_symlink(root.sub("outside"), killed / "gog-ext/link", linked);
+  // A Setup that is running holds its folder's lock: here another thread.
+  std::promise<void> held, done;
+  std::thread holder([&] {
+    InstallLock lock;
+    lock.acquire(locked);
+    held.set_value();
+    done.get_future().wait();
+  });
+  held.get_future().wait();
+  // A running process's folder, whether or not it holds the lock yet.
+  const fs::path pidFile = root.sub("sleeper.pid");
+  env.set("TKR_CHILD_PID", pathToUtf8(pidFile)).set("TKR_CHILD_SLEEP_MS", "60000");
+  const fs::path sleeper = installStandIn(root.sub("sleeper"), "sleeper.exe");
+  startProcessDetached("\"" + pathToUtf8(sleeper) + "\"", "");
+  std::uint32_t pid = 0;
+  for (int i = 0; i < 2000 && pid == 0; ++i) {  // polled: up to 20 s for a slow start
+    std::ifstream(pidFile) >> pid;
+    if (pid == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_NE(pid, 0u);
+  env.unset("TKR_CHILD_PID").unset("TKR_CHILD_SLEEP_MS");
+  const fs::path running = temp / ("tkr-win64-work-" + std::to_string(pid));
+  fs::create_directories(running / "gog-ext");
+
+  root.write("src/Data/Maps/m.rvm", "map");
+  state.gamePath = root.subStr("src");
+  install();
+  done.set_value();
+  holder.join();
+  EXPECT_TRUE(state.succeeded.load()) << output;
+  EXPECT_FALSE(fs::exists(killed));
+  EXPECT_FALSE(fs::exists(killedAgain));
+  EXPECT_EQ(readFileBytes(root.sub("outside/kept.rvk")), "kept");
+  EXPECT_TRUE(fs::exists(locked / "gog-ext/app/Data/left.rvk"));
+  EXPECT_TRUE(fs::exists(notOurs / "gog-ext/app/Data/left.rvk"));
+  EXPECT_TRUE(fs::exists(running / "gog-ext"));
+  EXPECT_EQ(output.find("scratch folder"), std::string::npos) << output;  // nothing said of it
+  for (const fs::path& folder : {locked, notOurs, running}) removeAllRetrying(folder);
 }
 
 }  // namespace

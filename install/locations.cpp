@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "discovery/text_path.h"
+#include "platform/child_process.h"
 #include "platform/os.h"
 
 namespace fs = std::filesystem;
@@ -92,12 +93,14 @@ std::optional<std::string> makeWorkDir(InstallRun& run) {
     fs::path candidate = base / (attempt == 0 ? name : name + "-" + std::to_string(attempt));
     if (makePrivateFolder(candidate, ec)) {
       run.workDir = std::move(candidate);
+      run.workLock.acquire(run.workDir);
       return std::nullopt;
     }
     const bool exists = fs::exists(fs::symlink_status(candidate, ec));
     if (exists && isOwnFolder(candidate) && emptyFolder(candidate) && fs::remove(candidate, ec) &&
         makePrivateFolder(candidate, ec)) {
       run.workDir = std::move(candidate);
+      run.workLock.acquire(run.workDir);
       return std::nullopt;
     }
     if (!exists && unmade.empty()) unmade = candidate;
@@ -110,4 +113,58 @@ std::optional<std::string> makeWorkDir(InstallRun& run) {
   }
   return "ERROR: Could not make a scratch folder in \"" + pathToUtf8(base) +
          "\": every name Setup tried is taken. Empty that folder, then run Setup again.";
+}
+
+namespace {
+
+// The process id in a scratch folder's name ("tkr-win64-work-<pid>" or
+// "tkr-win64-work-<pid>-<n>"); nothing for any other name.
+std::optional<std::uint64_t> scratchFolderPid(const std::string& name) {
+  constexpr std::string_view kStem = "tkr-win64-work-";
+  if (name.rfind(kStem, 0) != 0) return std::nullopt;
+  std::uint64_t pid = 0;
+  std::size_t i = kStem.size(), digits = 0;
+  for (; i < name.size() && name[i] >= '0' && name[i] <= '9' && digits < 12; ++i, ++digits) {
+    pid = pid * 10 + static_cast<std::uint64_t>(name[i] - '0');
+  }
+  if (digits == 0) return std::nullopt;
+  if (i < name.size()) {
+    if (name[i] != '-' || i + 1 == name.size()) return std::nullopt;
+    for (++i; i < name.size(); ++i) {
+      if (name[i] < '0' || name[i] > '9') return std::nullopt;
+    }
+  }
+  return pid;
+}
+
+}  // namespace
+
+std::vector<std::string> removeLeftoverWorkDirs(const InstallRun& run) {
+  std::vector<std::string> lines;
+  if (run.workDir.empty()) return lines;
+  const fs::path base = run.workDir.parent_path();
+  std::vector<FolderEntry> entries;
+  std::error_code ec;
+  if (!listFolder(base, entries, ec)) return lines;
+  const std::uint32_t self = currentProcessId();
+  for (const FolderEntry& e : entries) {
+    const std::optional<std::uint64_t> pid = scratchFolderPid(e.utf8);
+    if (!pid || !e.isFolder) continue;
+    const fs::path folder = base / e.name;
+    if (folder == run.workDir || !isOwnFolder(folder)) continue;
+    // A running Setup holds its scratch folder's lock; the process id in
+    // the name also covers the moment between making the folder and
+    // locking it (a folder of this process's own id is a leftover, as
+    // this run holds another).
+    if (*pid != self && processRunning(static_cast<std::uint32_t>(*pid))) continue;
+    {
+      InstallLock probe;
+      if (!probe.acquire(folder) || probe.handle < 0) continue;
+    }
+    if (emptyFolder(folder) && fs::remove(folder, ec) && !ec) continue;
+    lines.push_back("Could not remove the scratch folder \"" + pathToUtf8(folder) +
+                    "\" that an earlier Setup left behind" + (ec ? " (" + ec.message() + ")" : std::string()) +
+                    ". Delete it to free its space.");
+  }
+  return lines;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "install/install_run.h"
 
@@ -21,3 +22,9 @@ std::optional<std::string> freeSpaceError(std::uint64_t freeBytes);
 // no temporary folder. The ERROR line when every name is taken by what it
 // may not use.
 std::optional<std::string> makeWorkDir(InstallRun& run);
+
+// Removes the scratch folders that earlier runs left in the same temporary
+// folder (a run killed outright, a power cut): the user's own, held by no
+// running Setup; links inside them are removed, never followed. Returns a
+// line for each one that could not be removed.
+std::vector<std::string> removeLeftoverWorkDirs(const InstallRun& run);
