@@ -3,6 +3,7 @@
 #include "app/wizard_state.h"
 #include "discovery/text_path.h"
 #include "platform/os.h"
+#include "platform/stop.h"
 #include "ui/chrome.h"
 #include "ui/file_browser_view.h"
 #include "ui/pages.h"
@@ -108,7 +109,10 @@ FinishLaunch finishLaunchCommand() {
 
 bool runFrame(SDL_Renderer* renderer, WizardState& state, FrameInput& input) {
   bool keepGoing = applyKeysAndWheel(state, input);
-  if (input.quitRequested) keepGoing = false;
+  // A window closed during the installation stops the job (the process
+  // then waits the moment it takes); so does a stop signal.
+  if (input.quitRequested && state.workerActive.load()) requestStop();
+  if (input.quitRequested || stopRequested()) keepGoing = false;
 
   drawChrome(renderer, state);
   const NavigationBar bar = buildNavigationBar(state);

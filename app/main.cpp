@@ -12,6 +12,7 @@
 #include "app/frame.h"
 #include "app/wizard_state.h"
 #include "platform/os.h"
+#include "platform/stop.h"
 
 namespace {
 
@@ -86,6 +87,9 @@ int main(int, char**) {
   // the detached worker still runs, and the process waits for it below.
   static WizardState state;
   ignoreBrokenPipe();
+  // Ctrl+C, a closed console or terminal, SIGTERM: the job stops and takes
+  // its work back before the process ends.
+  catchStopSignals();
   state.autoDetectSources();
 
   const std::optional<std::string> screenshotPath = envValue("TKR_SETUP_SCREENSHOT");
@@ -102,6 +106,7 @@ int main(int, char**) {
   }
 
   const int code = runWindow(state, screenshotPath);
+  if (state.workerActive.load()) requestStop();
   waitForInstallWorker(state);
   return code;
 }

@@ -9,10 +9,14 @@
 #include "discovery/text_path.h"
 #include "install/copy_plan.h"
 #include "install/copy_pool.h"
+#include "install/folder_watch.h"
 #include "install/gog_download.h"
+#include "install/mod_layers.h"
+#include "install/step_progress.h"
 #include "install/tree_walk.h"
 #include "platform/child_process.h"
 #include "platform/os.h"
+#include "platform/stop.h"
 #include "platform/resolve_path.h"
 
 namespace fs = std::filesystem;
@@ -58,55 +62,6 @@ std::string findInnoextract(const InstallRun& run) {
   return searched;
 }
 
-// The files and bytes under folder, and its latest change, as one value
-// that changes whenever anything in it grows or is written.
-struct FolderFingerprint {
-  std::uintmax_t files = 0, bytes = 0;
-  fs::file_time_type latest{};
-  bool operator==(const FolderFingerprint&) const = default;
-};
-
-FolderFingerprint fingerprint(const fs::path& folder) {
-  FolderFingerprint print;
-  std::error_code ec;
-  for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
-       !ec && it != end; it.increment(ec)) {
-    std::error_code entry;
-    if (it->is_symlink(entry)) continue;
-    ++print.files;
-    if (it->is_regular_file(entry)) print.bytes += it->file_size(entry);
-    const fs::file_time_type written = it->last_write_time(entry);
-    if (!entry && written > print.latest) print.latest = written;
-  }
-  return print;
-}
-
-// Runs the GOG installer silently into folder; it is ended, with every
-// program it started, once nothing in folder has changed for
-// installerStallLimit. ended tells that it was.
-bool runSilentInstaller(const std::string& commandLine, const fs::path& folder, bool& ended) {
-  using Clock = std::chrono::steady_clock;
-  const auto limit = installerStallLimit;
-  const auto every = std::min<Clock::duration>(std::chrono::seconds(5), limit / 4);
-  FolderFingerprint last = fingerprint(folder);
-  Clock::time_point changed = Clock::now(), looked = changed;
-  ChildWatch watch;
-  watch.keepGoing = [&] {
-    const Clock::time_point now = Clock::now();
-    if (now - looked < every) return true;
-    looked = now;
-    const FolderFingerprint print = fingerprint(folder);
-    if (!(print == last)) {
-      last = print;
-      changed = now;
-    }
-    return now - changed < limit;
-  };
-  const ChildOutcome outcome = runProcessWatched(commandLine, "", watch);
-  ended = outcome.ended;
-  return outcome.succeeded;
-}
-
 std::string stalledLine(const std::string& installer) {
   const auto limit = installerStallLimit;
   const auto minutes = std::chrono::duration_cast<std::chrono::minutes>(limit);
@@ -140,22 +95,28 @@ std::optional<std::string> extractInstaller(WizardState& state, InstallRun& run,
   const std::string out = pathToUtf8(extractDir);
 
   const std::string innoextract = findInnoextract(run);
+  InstallerListing files;
   std::string newerSetup;  // said before the failure line when nothing else works
   if (!innoextract.empty()) {
     // The installer's header says how much the extraction writes: a
     // scratch drive without that room fails now, not once it is full.
     ChildWatch listing;
     listing.keepOutput = true;
+    listing.keepGoing = [] { return !stopRequested(); };
     const ChildOutcome listed = runProcessWatched(innoextractListCommand(innoextract, state.gamePath), "", listing);
-    const InstallerListing files = listed.succeeded ? parseInstallerListing(listed.output) : InstallerListing{};
+    files = listed.succeeded ? parseInstallerListing(listed.output) : InstallerListing{};
     const std::optional<std::uint64_t> free = freeDiskBytes(pathToUtf8(extractDir));
     if (files.listed && free && files.bytes > *free) return scratchSpaceLine(run.workDir, files.bytes, *free);
 
     state.logLine("Extracting GOG installer via innoextract...");
+    // The bar follows the bytes in the output folder against the listing.
+    StepProgress bar(state.progress, 20, 40, files.bytes);
+    FolderWatch watch(extractDir, &bar);
     ChildWatch extraction;
     extraction.keepErrors = true;
-    const ChildOutcome extracted =
-        runProcessWatched(innoextractCommand(innoextract, out, state.gamePath), "", extraction);
+    extraction.keepGoing = [&watch] { return watch.keepGoing(); };
+    const ChildOutcome extracted = runProcessWatched(innoextractCommand(innoextract, out, state.gamePath), "", extraction);
+    if (stopRequested()) return std::string(kStoppedLine);
     const ExtractionReport report = readExtractionErrors(extracted.errors, extracted.succeeded);
     switch (report.fault) {
       case ExtractionFault::None:
@@ -186,12 +147,17 @@ std::optional<std::string> extractInstaller(WizardState& state, InstallRun& run,
   }
   state.logLine("Running GOG installer silently (please wait)...");
   traces.record();
-  bool ended = false;
-  if (runSilentInstaller(silentInstallerCommand(state.gamePath, out), extractDir, ended)) {
+  // An installer that writes nothing into its folder for the stall limit
+  // waits for something nobody will give it: it is ended.
+  StepProgress bar(state.progress, 20, 40, files.bytes);
+  FolderWatch watch(extractDir, &bar, installerStallLimit);
+  const ChildOutcome installed = watch.run(silentInstallerCommand(state.gamePath, out));
+  if (installed.succeeded) {
     run.sourceDir = extractDir;
     return std::nullopt;
   }
-  if (ended) return stalledLine(state.gamePath);
+  if (stopRequested()) return std::string(kStoppedLine);
+  if (watch.stalled) return stalledLine(state.gamePath);
   if (!newerSetup.empty()) state.logLine(newerSetup);
   return std::string("ERROR: Failed to extract GOG .exe. Try pointing to an installed GOG folder.");
 }
@@ -247,15 +213,21 @@ bool acquireBaseGameWith(WizardState& state, InstallRun& run, InstallerTraces& t
 
   // Room and path lengths are checked before the first copy, so that
   // nothing is copied in vain.
+  std::uint64_t baseBytes = 0;
   {
     CopyPlan plan;
     if (const std::optional<WalkError> error = planBeforeBaseCopy(state, run, sourceData, renamed, plan)) {
       return fail(unreadableFolderLine(*error));
     }
     if (const std::optional<std::string> error = copyPlanError(run, plan)) return fail(*error);
+    baseBytes = plan.baseCopyBytes;
   }
 
   state.progress.store(40);
+  // The bar goes on to the value of the step after this one.
+  const bool modArchive = !state.modArchivePath.empty() && !pathIsDir(state.modArchivePath);
+  const int next = modArchive ? 55 : !modFolderRoot(state.modArchivePath).empty() ? 68 : 80;
+  StepProgress bar(state.progress, 40, next, baseBytes);
   state.logLine("Copying GOG Data/*.rvk and base assets...");
   const fs::path targetData = run.gameDir / "Data";
   std::error_code ec;
@@ -267,7 +239,7 @@ bool acquireBaseGameWith(WizardState& state, InstallRun& run, InstallerTraces& t
         if (excludedFromBaseCopy(lowered)) return std::nullopt;
         return targetData / *pathFromUtf8(relative);
       },
-      &copied);
+      &copied, &bar);
   if (failure) return fail(*failure);
   traces.undo(extractDir);
   state.logLine("Copied " + std::to_string(copied) + " base file(s) from GOG copy.");

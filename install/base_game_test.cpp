@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <fstream>
+#include <thread>
 
 #include "discovery/text_path.h"
 #include "platform/child_process.h"
@@ -253,6 +256,38 @@ TEST_F(BaseGame, SilentInstallerThatStopsWritingIsEndedOneThatWritesIsNot) {
       EXPECT_TRUE(logged("Copied 1 base file(s) from GOG copy."));
     }
   }
+}
+
+// The bar follows an extraction: with the installer's listing of 150 KiB,
+// a stand-in that writes 150 files of 1 KiB over three seconds moves it
+// between 20 and 40 (read through the state, as the page reads it), in
+// order, and the run ends at 100.
+TEST_F(BaseGame, TheBarMovesWithTheExtraction) {
+  installStandIn(root.sub("tools"), "innoextract.exe");
+  const auto installer = root.write("dl/setup_tk.exe");
+  env.set("TKR_CHILD_STDOUT_innoextract", "153600 app/Data/x.rvk\n")
+      .set("TKR_CHILD_DATA", "app/Data/base.rvk")
+      .set("TKR_CHILD_TRICKLE", "150:20");
+  state.gamePath = pathToUtf8(installer);
+  std::vector<int> seen;
+  std::atomic<bool> done{false};
+  std::thread sampler([&] {
+    while (!done.load()) {
+      const int value = state.progress.load();
+      if (seen.empty() || seen.back() != value) seen.push_back(value);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  });
+  install();
+  done.store(true);
+  sampler.join();
+  EXPECT_TRUE(state.succeeded.load()) << output;
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  const auto between = std::count_if(seen.begin(), seen.end(), [](int v) { return v > 20 && v < 40; });
+  std::string values;
+  for (int v : seen) values += " " + std::to_string(v);
+  EXPECT_GE(between, 2) << values;
+  EXPECT_EQ(state.progress.load(), 100);
 }
 
 }  // namespace

@@ -37,6 +37,7 @@ std::optional<WalkError> planBeforeBaseCopy(const WizardState& state, const Inst
                                             const fs::path& sourceData, bool renamed, CopyPlan& plan) {
   const fs::path game = absoluteGameDir(run);
   if (std::optional<WalkError> error = planBaseCopy(sourceData, game / "Data", renamed, plan)) return error;
+  plan.baseCopyBytes = plan.copyBytes;
   // A mod folder is known now; an archive is counted once it is unpacked.
   if (const fs::path modRoot = modFolderRoot(state.modArchivePath); !modRoot.empty()) {
     if (std::optional<WalkError> error = planModCopy(modRoot, game, false, plan)) return error;

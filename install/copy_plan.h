@@ -17,6 +17,8 @@ inline constexpr std::size_t kNewFileNameExtra = 10;
 
 struct CopyPlan {
   std::uint64_t bytes = 0;
+  std::uint64_t copyBytes = 0;  // the bytes the copies write, moves not counted
+  std::uint64_t baseCopyBytes = 0;  // of those, the base game's (planBeforeBaseCopy)
   std::size_t longestPath = 0;  // in the system's own characters
 
   // One file copied to target (an absolute path). A file it replaces counts
@@ -29,6 +31,7 @@ struct CopyPlan {
     if (moved) return;
     const std::uintmax_t size = std::filesystem::file_size(source, ec);
     if (ec) return;
+    copyBytes += size;
     std::uintmax_t existing = std::filesystem::file_size(target, ec);
     if (ec) existing = 0;
     if (size > existing) bytes += size - existing;

@@ -27,6 +27,8 @@
 
 #include "discovery/text_path.h"
 #include "install/install_run.h"
+#include "install/step_progress.h"
+#include "platform/stop.h"
 
 struct CopyPool {
   enum class How { Copy, Move };
@@ -55,6 +57,7 @@ struct CopyPool {
   std::optional<std::string> failure;  // the ERROR line that stopped the pool
   std::exception_ptr thrown;           // what a worker threw
   std::atomic<bool> stopped{false};
+  StepProgress* progress = nullptr;    // raised by the bytes of each copy
 
   // Two to four workers from the number of cores, one on a single core.
   static std::size_t defaultWorkers() {
@@ -147,8 +150,14 @@ struct CopyPool {
         if (w.queue.size() == kQueued / 2) w.changed.notify_all();
       }
       try {
+        // The player asked to stop: no file more is started.
+        if (stopRequested()) {
+          fail(std::string(kStoppedLine), nullptr);
+          continue;
+        }
         FileFailure why;
         const FileResult result = placeJob(w, job, why);
+        if (result == FileResult::Done && progress) progress->add(why.copiedBytes);
         // A full disk, or a file that cannot be placed, leaves the game incomplete.
         if (std::optional<std::string> line = fileResultLine(result, job.target, why, job.source)) {
           fail(std::move(line), nullptr);
@@ -191,14 +200,17 @@ struct CopyPool {
 // (two with move: links are copied first, while every file they may lead
 // to is still in place, then the other files are moved). targetFor(relative,
 // lowered) gives a file's target, or nothing to pass it over; counted is
-// raised for each file handed on. The ERROR line of a full disk or of a
-// folder the walk could not list, or nothing.
+// raised for each file handed on, progress by the bytes of each copy. The
+// ERROR line of a full disk, of a folder the walk could not list or of a
+// stop, or nothing.
 template <typename TargetFor>
 std::optional<std::string> placeTree(const std::filesystem::path& root, bool move, bool insideRootOnly,
-                                     TargetFor&& targetFor, int* counted = nullptr) {
+                                     TargetFor&& targetFor, int* counted = nullptr,
+                                     StepProgress* progress = nullptr) {
   enum class Pass { All, Links, NotLinks };
   auto pass = [&](Pass which) -> std::optional<std::string> {
     CopyPool pool;
+    pool.progress = progress;
     const std::optional<WalkError> walkError = forEachRegularFile(
         root,
         [&](const std::filesystem::path& file, const std::string& relative, bool isLink) {

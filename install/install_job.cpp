@@ -16,6 +16,7 @@
 #include "install/mod_layers.h"
 #include "install/portraits.h"
 #include "platform/os.h"
+#include "platform/stop.h"
 
 namespace fs = std::filesystem;
 
@@ -28,8 +29,10 @@ void removeWorkDir(const InstallRun& run) {
 bool failInstall(WizardState& state, InstallRun& run, std::string_view errorLine) {
   // The exit must be taken even when the line cannot be logged (no memory
   // left): the scratch folder goes and running is cleared all the same.
+  // A step that failed because the player asked to stop (its child ended,
+  // its copies cut short) says so, whatever it saw.
   try {
-    state.logLine(std::string(errorLine));
+    state.logLine(std::string(stopRequested() ? kStoppedLine : errorLine));
   } catch (...) {
   }
   removeWorkDir(run);
@@ -95,12 +98,16 @@ bool runSteps(WizardState& state, InstallRun& run) {
   if (const std::optional<std::string> error = makeWorkDir(run)) return failInstall(state, run, *error);
   for (const std::string& line : removeLeftoverWorkDirs(run)) state.logLine(line);
 
+  // A stop the player asked for is honoured between the steps too.
+  const auto stopped = [&] { return stopRequested() && !failInstall(state, run, kStoppedLine); };
+  if (stopped()) return false;
   state.progress.store(20);
   state.logLine("Locating GOG Classic base files...");
-  if (!acquireBaseGame(state, run)) return false;
-  if (!installModLayers(state, run)) return false;
-  if (!installPortraits(state, run)) return false;
+  if (!acquireBaseGame(state, run) || stopped()) return false;
+  if (!installModLayers(state, run) || stopped()) return false;
+  if (!installPortraits(state, run) || stopped()) return false;
   configureGame(state, run);
+  if (stopped()) return false;
   return installEngine(state, run);
 }
 
@@ -129,6 +136,11 @@ void WizardState::runInstallation() {
   succeeded.store(false);
   progress.store(10);
 
+  // A closing console waits for this run to take its work back.
+  struct Marked {
+    Marked() { markJobRunning(true); }
+    ~Marked() { markJobRunning(false); }
+  } marked;
   InstallRun run;
   // Nothing thrown inside the job may end the process: it ends the job
   // through its failure exit like any other failure.

@@ -8,6 +8,7 @@
 
 #include "install/tree_walk.h"
 #include "platform/os.h"
+#include "platform/stop.h"
 
 struct WizardState;
 
@@ -23,6 +24,11 @@ struct InstallRun {
   InstallLock lock;                  // held from the locations on
   InstallLock workLock;              // the scratch folder's own, while it is in use
 };
+
+// The last line of a run the player stopped (a window close, Ctrl+C, a
+// closing console).
+inline constexpr std::string_view kStoppedLine =
+    "ERROR: Installation stopped before it finished. Run Setup again to complete it.";
 
 // Ends the run as failed: the ERROR line, the scratch folder removed (when
 // one was made), the installation's lock dropped, running cleared. Always
@@ -60,10 +66,12 @@ inline std::optional<std::string> fileResultLine(FileResult result, const std::f
 struct StepCopies {
   std::optional<std::string> failure;
 
-  // Takes the result of placing one file; false when the step must stop.
+  // Takes the result of placing one file; false when the step must stop
+  // (also when the player asked to stop).
   bool placed(FileResult result, const std::filesystem::path& target, const FileFailure& why = {},
               const std::filesystem::path& source = {}) {
     failure = fileResultLine(result, target, why, source);
+    if (!failure && stopRequested()) failure = std::string(kStoppedLine);
     return !failure;
   }
   void walked(const std::optional<WalkError>& error) {

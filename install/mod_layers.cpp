@@ -8,10 +8,11 @@
 #include "discovery/text_path.h"
 #include "install/copy_plan.h"
 #include "install/copy_pool.h"
+#include "install/folder_watch.h"
+#include "install/step_progress.h"
 #include "install/tree_walk.h"
 #include "platform/os.h"
 #include "platform/resolve_path.h"
-#include "platform/run_command.h"
 
 namespace fs = std::filesystem;
 
@@ -76,7 +77,13 @@ bool installModLayers(WizardState& state, InstallRun& run) {
     const std::string out = pathToUtf8(fs::path(extractDir).make_preferred());
     const std::string command =
         sevenZip.empty() ? tarCommand(archive, out) : sevenZipCommand(sevenZip, out, archive);
-    if (!runCommand(command, "")) {
+    // The bar follows the bytes unpacked against twice the archive's size
+    // (what such an archive about unpacks to), one short of the next step.
+    std::error_code sized;
+    const std::uintmax_t archiveBytes = fs::file_size(*pathFromUtf8(archive), sized);
+    StepProgress bar(state.progress, 55, 68, sized ? 0 : 2 * static_cast<std::uint64_t>(archiveBytes));
+    FolderWatch watch(extractDir, &bar);
+    if (!watch.run(command).succeeded) {
       return failInstall(state, run,
                          "ERROR: Installing .7z mod needs 7-Zip (7z.exe), or use Base Game.");
     }
@@ -90,23 +97,26 @@ bool installModLayers(WizardState& state, InstallRun& run) {
   // counted with the base game). Its files are ours: they are moved into
   // place, which spares a copy, the removal of the copy's source, and on
   // the same volume any new room; links among them are copied.
+  // A mod folder is walked once more only for the bar's total.
+  CopyPlan plan;
+  const std::optional<WalkError> error =
+      planModCopy(root, absoluteGameDir(run), unpacked && sameVolume(root, run.gameDir), plan);
   if (unpacked) {
-    CopyPlan plan;
-    const std::optional<WalkError> error =
-        planModCopy(root, absoluteGameDir(run), sameVolume(root, run.gameDir), plan);
     if (error) return failInstall(state, run, unreadableFolderLine(*error));
     if (const std::optional<std::string> line = copyPlanError(run, plan)) return failInstall(state, run, *line);
   }
 
   state.logLine("Installing TKR Torvane + Vestrova 1.4 mod layers...");
   state.progress.store(68);
+  StepProgress bar(state.progress, 68, 80, plan.copyBytes);
   // A folder the user chose is only read; unpacked files are moved.
   const std::optional<std::string> failure = placeTree(
       root, unpacked, /*insideRootOnly=*/true,
       [&](const std::string& relative, const std::string& lowered) -> std::optional<fs::path> {
         if (excludedFromModCopy(lowered)) return std::nullopt;
         return run.gameDir / *pathFromUtf8(relative);
-      });
+      },
+      nullptr, &bar);
   if (failure) return failInstall(state, run, *failure);
   run.modInstalled = true;
   return true;

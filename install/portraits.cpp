@@ -9,6 +9,7 @@
 #include "app/wizard_state.h"
 #include "discovery/text_path.h"
 #include "install/copy_plan.h"
+#include "install/step_progress.h"
 #include "install/tree_walk.h"
 #include "platform/ini_file.h"
 #include "platform/os.h"
@@ -214,6 +215,9 @@ bool installPortraits(WizardState& state, InstallRun& run) {
   if (!fs::is_directory(packImages, ec)) return true;
 
   const std::vector<fs::path> layers = portraitLayers(game);
+  CopyPlan plan;
+  planPortraitPack(run.packageDir, game, plan);
+  StepProgress bar(state.progress, 80, 90, plan.copyBytes);
   StepCopies copies;
   for (const fs::path& layer : layers) {
     const fs::path folder = layer / "QVSFaces";
@@ -221,6 +225,7 @@ bool installPortraits(WizardState& state, InstallRun& run) {
       const fs::path target = folder / *pathFromUtf8(relative);
       FileFailure why;
       const FileResult result = copyIntoPlace(file, target, &why);
+      if (result == FileResult::Done) bar.add(why.copiedBytes);
       return copies.placed(result, target, why, file);
     }));
     if (copies.failure) return failInstall(state, run, *copies.failure);

@@ -1,6 +1,9 @@
 #include "platform/child_process.h"
 
 #include <algorithm>
+#include <atomic>
+
+#include "platform/stop.h"
 
 void BoundedText::append(const char* data, std::size_t size) {
   const std::size_t half = limit / 2;
@@ -25,3 +28,14 @@ std::string BoundedText::text() const {
   if (!cut && tail.size() <= half) return head + tail;
   return head + "\n" + tail.substr(tail.size() - std::min(tail.size(), half));
 }
+
+namespace {
+
+std::atomic<bool> gStop{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the stop flag is set inside a signal handler");
+
+}  // namespace
+
+void requestStop() { gStop.store(true); }
+bool stopRequested() { return gStop.load(); }
+void clearStopRequest() { gStop.store(false); }

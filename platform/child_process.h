@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -28,9 +29,10 @@ struct ChildWatch {
   bool keepErrors = false;  // read standard error (else it goes nowhere)
   std::size_t outputLimit = 4 * 1024 * 1024;
   std::size_t errorLimit = 64 * 1024;
-  // Asked about once a second while the child runs; false ends the child
-  // and every program it started.
+  // Asked every askEvery while the child runs; false ends the child and
+  // every program it started.
   std::function<bool()> keepGoing;
+  std::chrono::milliseconds askEvery{250};
 };
 
 struct ChildOutcome {

@@ -19,6 +19,7 @@
 #include "platform/child_process.h"
 #include "platform/command_line.h"
 #include "platform/os.h"
+#include "platform/stop.h"
 
 extern char** environ;
 
@@ -185,7 +186,7 @@ ChildOutcome runProcessWatched(const std::string& commandLine, const std::string
   outcome.started = true;
 
   using Clock = std::chrono::steady_clock;
-  Clock::time_point nextAsk = Clock::now() + std::chrono::seconds(1);
+  Clock::time_point nextAsk = Clock::now() + watch.askEvery;
   int status = 0;
   for (;;) {
     const pid_t done = ::waitpid(pid, &status, WNOHANG);
@@ -199,7 +200,7 @@ ChildOutcome runProcessWatched(const std::string& commandLine, const std::string
         outcome.ended = true;
         break;
       }
-      nextAsk = Clock::now() + std::chrono::seconds(1);
+      nextAsk = Clock::now() + watch.askEvery;
     }
     // Wait for output or for a short while; a grandchild that keeps a pipe
     // open never holds up the wait for the child itself.
@@ -237,3 +238,29 @@ bool processRunning(std::uint32_t pid) {
   const std::size_t close = line.rfind(')');
   return close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'Z';
 }
+
+namespace {
+
+// The first stop signal asks the job to stop; a second one, while the job
+// still winds down, ends the process as the signal would have.
+void onStopSignal(int signal) {
+  if (stopRequested()) {
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+    return;
+  }
+  requestStop();
+}
+
+}  // namespace
+
+void catchStopSignals() {
+  struct sigaction action{};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+// A Linux process is not ended behind its back once it handles the signal.
+void markJobRunning(bool) {}

@@ -8,10 +8,12 @@
 #endif
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 
 #include "platform/child_process.h"
 #include "platform/os.h"
+#include "platform/stop.h"
 
 bool runProcessAndWait(const std::string& commandLine, const std::string& workingDirectory) {
   std::string buffer = commandLine;
@@ -144,7 +146,7 @@ ChildOutcome runProcessWatched(const std::string& commandLine, const std::string
   outcome.started = true;
 
   using Clock = std::chrono::steady_clock;
-  Clock::time_point nextAsk = Clock::now() + std::chrono::seconds(1);
+  Clock::time_point nextAsk = Clock::now() + watch.askEvery;
   for (;;) {
     const bool read = output.drain() | errors.drain();
     const DWORD wait = WaitForSingleObject(process.h, read ? 0 : (piped || watch.keepGoing ? 100 : INFINITE));
@@ -157,7 +159,7 @@ ChildOutcome runProcessWatched(const std::string& commandLine, const std::string
         outcome.ended = true;
         break;
       }
-      nextAsk = Clock::now() + std::chrono::seconds(1);
+      nextAsk = Clock::now() + watch.askEvery;
     }
   }
   output.drain();
@@ -176,3 +178,22 @@ bool processRunning(std::uint32_t pid) {
   DWORD exitCode = 0;
   return GetExitCodeProcess(process.h, &exitCode) && exitCode == STILL_ACTIVE;
 }
+
+namespace {
+
+std::atomic<bool> gJobRunning{false};
+
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  requestStop();
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;  // the process goes on and stops the job
+  // The console closes, the user logs off or the machine shuts down: the
+  // process ends once this returns, so the job gets its moment first.
+  for (int i = 0; i < 400 && gJobRunning.load(); ++i) Sleep(10);
+  return TRUE;
+}
+
+}  // namespace
+
+void catchStopSignals() { SetConsoleCtrlHandler(onConsoleEvent, TRUE); }
+
+void markJobRunning(bool running) { gJobRunning.store(running); }

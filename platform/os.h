@@ -91,9 +91,11 @@ bool isDiskFullError(const std::error_code& error);
 
 // Why one file could not be placed: the system's error, and whether it was
 // the source that could not be read (else the target could not be written).
+// After a copy that succeeded, copiedBytes says how many bytes it wrote.
 struct FileFailure {
   std::error_code error;
   bool readingSource = false;
+  std::uint64_t copiedBytes = 0;
 };
 
 // Whether an error says that another program holds the file open (the

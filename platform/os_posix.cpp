@@ -241,7 +241,10 @@ FileResult copyFileReplacing(const fs::path& from, const fs::path& to, FileFailu
       fresh.commit();
     }
     ::close(in);
-    if (fresh.result == FileResult::Done) return FileResult::Done;
+    if (fresh.result == FileResult::Done) {
+      if (why) why->copiedBytes = static_cast<std::uint64_t>(source.st_size);
+      return FileResult::Done;
+    }
     if (why) *why = {fresh.error, false};
     return fresh.result;
   }
@@ -259,6 +262,7 @@ FileResult copyFileReplacing(const fs::path& from, const fs::path& to, FileFailu
     ok = false;
   }
   ::close(in);
+  if (ok && why) why->copiedBytes = static_cast<std::uint64_t>(source.st_size);
   return ok ? FileResult::Done : failed(error, false);
 }
 

@@ -250,10 +250,25 @@ bool moveOver(const fs::path& from, const fs::path& to, DWORD& error) {
 
 }  // namespace
 
+namespace {
+
+// Notes the size of the file being copied; the copy goes on.
+DWORD CALLBACK noteCopySize(LARGE_INTEGER total, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD, HANDLE,
+                            HANDLE, LPVOID size) {
+  *static_cast<std::uint64_t*>(size) = static_cast<std::uint64_t>(total.QuadPart);
+  return PROGRESS_CONTINUE;
+}
+
+}  // namespace
+
 FileResult copyFileReplacing(const fs::path& from, const fs::path& to, FileFailure* why) {
   bool clearedReadOnly = false;
   for (int attempt = 0;; ++attempt) {
-    if (CopyFileW(from.c_str(), to.c_str(), FALSE)) return FileResult::Done;
+    std::uint64_t size = 0;
+    if (CopyFileExW(from.c_str(), to.c_str(), why ? noteCopySize : nullptr, &size, nullptr, 0)) {
+      if (why) why->copiedBytes = size;
+      return FileResult::Done;
+    }
     const DWORD error = GetLastError();
     // A read-only target (CopyFileW gives the copy the source's attributes,
     // so a game from a disc leaves read-only files) is replaced all the

@@ -1,7 +1,10 @@
 #include "platform/run_command.h"
 
-#include "platform/os.h"
+#include "platform/child_process.h"
+#include "platform/stop.h"
 
 bool runCommand(const std::string& commandLine, const std::string& workingDirectory) {
-  return runProcessAndWait(commandLine, workingDirectory);
+  ChildWatch watch;
+  watch.keepGoing = [] { return !stopRequested(); };
+  return runProcessWatched(commandLine, workingDirectory, watch).succeeded;
 }

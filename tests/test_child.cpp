@@ -11,9 +11,10 @@
 //                     where <out> follows "--output-dir", or is the text
 //                     after "/DIR=" or "-o"; folders made as needed
 //   TKR_CHILD_PAYLOAD a folder whose whole tree is copied into <out>
-//   TKR_CHILD_TRICKLE "N:MS": after unpacking, write N more files into
-//                     <out>/trickle, one every MS milliseconds, like an
-//                     installer that is slow but busy
+//   TKR_CHILD_TRICKLE "N:MS": after unpacking, write N more files of 1 KiB
+//                     into <out>/trickle, one every MS milliseconds, like
+//                     an installer that is slow but busy
+//   TKR_CHILD_STDOUT  text to print on standard output (a listing)
 //   TKR_CHILD_PID     file to write the process id into, at the start
 
 #include <cstdio>
@@ -58,6 +59,10 @@ int main(int argc, char** argv) {
   if (const char* pidFile = order("TKR_CHILD_PID")) {
     std::ofstream(pidFile, std::ios::binary) << getpid() << "\n";
   }
+  if (const char* text = order("TKR_CHILD_STDOUT")) {
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+  }
   std::string dir;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -96,7 +101,7 @@ int main(int argc, char** argv) {
     fs::create_directories(fs::path(dir) / "trickle", ec);
     for (int i = 0; i < files; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(every));
-      std::ofstream(fs::path(dir) / "trickle" / std::to_string(i), std::ios::binary) << i << "\n";
+      std::ofstream(fs::path(dir) / "trickle" / std::to_string(i), std::ios::binary) << std::string(1024, 'x');
     }
   }
   if (const char* ms = order("TKR_CHILD_SLEEP_MS")) {
