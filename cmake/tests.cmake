@@ -89,6 +89,11 @@ if(NOT WIN32 AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/fault_matrix_test.sh ${CMAKE_BINARY_DIR}/fault-matrix
             $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_test_child>)
   set_tests_properties(fault_matrix PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+  # Signals in the middle of a slow tool, and a run killed outright.
+  add_test(NAME stop_signals
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/stop_test.sh ${CMAKE_BINARY_DIR}/stop-signals
+            $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_test_child>)
+  set_tests_properties(stop_signals PROPERTIES TIMEOUT 300)
   # Real installers, made by the real compiler, through the real innoextract.
   add_test(NAME real_installers
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/real_installers_test.sh ${CMAKE_BINARY_DIR}/real-installers
@@ -119,6 +124,12 @@ if(WIN32)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows_as_user_test.sh ${CMAKE_BINARY_DIR}/as-user
             ${_runner} $<TARGET_FILE:tkr_tests> "Leftovers.*")
   set_tests_properties(windows.read_only_as_user PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+  # The console's Ctrl+C (as Wine delivers SIGINT) in the middle of a slow
+  # tool, and a setup killed outright.
+  add_test(NAME windows.stop
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/stop_test.sh ${CMAKE_BINARY_DIR}/stop
+            $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_test_child> ${_runner})
+  set_tests_properties(windows.stop PROPERTIES TIMEOUT 300)
   # The GOG installer run silently leaves nothing behind on the machine.
   add_executable(tkr_stand_in_installer platform/stand_in_installer_windows.cpp)
   target_link_options(tkr_stand_in_installer PRIVATE -static -municode)

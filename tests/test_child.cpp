@@ -6,7 +6,8 @@
 //                     argument on a line of its own, then "--"
 //   TKR_CHILD_EXIT    exit code (default 0)
 //   TKR_CHILD_ABORT   abort instead of exiting
-//   TKR_CHILD_SLEEP_MS  wait this long before exiting, like a slow tool
+//   TKR_CHILD_SLEEP_MS  wait this long before exiting, like a slow tool (not
+//                     in an innoextract listing, which is quick)
 //   TKR_CHILD_DATA    unpack like the real tool: make <out>/<value> as a file,
 //                     where <out> follows "--output-dir", or is the text
 //                     after "/DIR=" or "-o"; folders made as needed
@@ -15,7 +16,8 @@
 //                     into <out>/trickle, one every MS milliseconds, like
 //                     an installer that is slow but busy
 //   TKR_CHILD_STDOUT  text to print on standard output (a listing)
-//   TKR_CHILD_PID     file to write the process id into, at the start
+//   TKR_CHILD_PID     file to write the process id into, at the start (not
+//                     in a listing)
 
 #include <cstdio>
 #include <cstdlib>
@@ -56,7 +58,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) out << argv[i] << "\n";
     out << "--\n";
   }
-  if (const char* pidFile = order("TKR_CHILD_PID")) {
+  // A listing ("--list") reads an installer's header only: it is quick.
+  const bool listing = argc > 1 && std::string(argv[1]) == "--list";
+  if (const char* pidFile = order("TKR_CHILD_PID"); pidFile && !listing) {
     std::ofstream(pidFile, std::ios::binary) << getpid() << "\n";
   }
   if (const char* text = order("TKR_CHILD_STDOUT")) {
@@ -104,7 +108,7 @@ int main(int argc, char** argv) {
       std::ofstream(fs::path(dir) / "trickle" / std::to_string(i), std::ios::binary) << std::string(1024, 'x');
     }
   }
-  if (const char* ms = order("TKR_CHILD_SLEEP_MS")) {
+  if (const char* ms = order("TKR_CHILD_SLEEP_MS"); ms && !listing) {
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(ms)));
   }
   if (order("TKR_CHILD_ABORT")) std::abort();
