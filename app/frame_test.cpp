@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "app/wizard_state.h"
+#include "discovery/text_path.h"
 #include "platform/os.h"
+#include "platform/run_command.h"
 #include "tests/canvas.h"
 #include "tests/env_guard.h"
+#include "tests/stand_ins.h"
 #include "tests/temp_dir.h"
 #include "tests/wizard_driver.h"
 
@@ -238,6 +244,45 @@ TEST(FinishLaunch, FinishEndsTheWizardWhenTheLaunchFails) {
   Wizard w;
   w.state.page = 4;
   EXPECT_FALSE(w.click(kNextX, kNavY));
+}
+
+// A cmd.exe and a powershell.exe lying beside the setup and in the working
+// folder (the player unpacked the zip into Downloads, where anything a web
+// page sent lies too) never run: Finish starts the system's own cmd.exe,
+// which runs Play.bat, and PowerShell is the system's. Linux has neither,
+// and runs neither planted one.
+TEST(FinishLaunch, PlantedCmdAndPowerShellNeverRun) {
+  TempDir root;
+  EnvGuard env;
+  const std::filesystem::path prefix = root.sub("TKR-Native-Port");
+  const std::filesystem::path besideSetup = *pathFromUtf8(executableDir());
+  std::vector<std::filesystem::path> planted;
+  for (const std::filesystem::path& folder : {besideSetup, prefix / "game"}) {
+    for (const char* name : {"cmd.exe", "powershell.exe"}) planted.push_back(installStandIn(folder, name));
+  }
+  struct Unplant {
+    std::vector<std::filesystem::path>& files;
+    ~Unplant() {
+      for (const auto& f : files) std::filesystem::remove(f);
+    }
+  } unplant{planted};
+  env.set("LOCALAPPDATA", root.str()).set("TKR_CHILD_RECORD", root.subStr("record.txt"));
+  const std::filesystem::path marker = root.sub("launched.txt");
+  root.write("TKR-Native-Port/Play.bat", "@echo launched> \"" + pathToUtf8(marker) + "\"\r\n");
+
+  EXPECT_EQ(runCommand("powershell -NoProfile -Command exit", pathToUtf8(prefix / "game")),
+            hasFixedWindowsLocations());  // Wine's own PowerShell exits 0
+  Wizard w;
+  w.state.page = 4;
+  EXPECT_FALSE(w.click(kNextX, kNavY));  // Finish, with Launch ticked
+  if (hasFixedWindowsLocations()) {
+    // The system's cmd.exe ran Play.bat (polled: up to 30 s for a slow start).
+    for (int i = 0; i < 3000 && !std::filesystem::exists(marker); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(std::filesystem::exists(marker));
+  }
+  EXPECT_FALSE(std::filesystem::exists(root.sub("record.txt"))) << readFileBytes(root.sub("record.txt"));
 }
 
 }  // namespace

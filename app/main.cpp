@@ -85,6 +85,7 @@ int runWindow(WizardState& state, const std::optional<std::string>& screenshotPa
 int main(int, char**) {
   // The state lives until the process ends: a window close may come while
   // the detached worker still runs, and the process waits for it below.
+  limitLibrarySearch();
   static WizardState state;
   ignoreBrokenPipe();
   // Ctrl+C, a closed console or terminal, SIGTERM: the job stops and takes

@@ -46,6 +46,10 @@ pid_t spawnCommandLine(const std::string& commandLine, const std::string& workin
                        const ChildStreams& streams = {}) {
   std::vector<std::string> args = splitCommandLine(commandLine);
   if (args.empty() || args[0].empty()) return 0;
+  // cmd.exe and PowerShell are the system's own on Windows; Linux has
+  // none, and one of those names found beside the setup or on the search
+  // path is never run in their place.
+  if (systemProgramOf(commandLine) != SystemProgram::None) return 0;
   std::string program = args[0];
   if (program.find('/') == std::string::npos) {
     program = searchProgram(program);
@@ -264,3 +268,5 @@ void catchStopSignals() {
 
 // A Linux process is not ended behind its back once it handles the signal.
 void markJobRunning(bool) {}
+
+void limitLibrarySearch() {}

@@ -12,8 +12,31 @@
 #include <chrono>
 
 #include "platform/child_process.h"
+#include "platform/command_line.h"
 #include "platform/os.h"
 #include "platform/stop.h"
+
+namespace {
+
+// The program CreateProcess is given for a command line: the system's own
+// cmd.exe or powershell.exe where the command line names one by its bare
+// name (the command line itself stays as it is), else none, and the
+// command line's own program is found as the system finds it.
+std::string programFor(const std::string& commandLine) {
+  const SystemProgram which = systemProgramOf(commandLine);
+  if (which == SystemProgram::None) return {};
+  char folder[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+  // Without the system's folder nothing of that name is started: a path
+  // that does not exist is given, and the start fails.
+  if (length == 0 || length >= MAX_PATH) return "\\\\?\\no system folder\\";
+  return std::string(folder, length) +
+         (which == SystemProgram::Cmd ? "\\cmd.exe" : "\\WindowsPowerShell\\v1.0\\powershell.exe");
+}
+
+const char* orNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+
+}  // namespace
 
 bool runProcessAndWait(const std::string& commandLine, const std::string& workingDirectory) {
   std::string buffer = commandLine;
@@ -22,7 +45,8 @@ bool runProcessAndWait(const std::string& commandLine, const std::string& workin
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+  const std::string program = programFor(commandLine);
+  if (!CreateProcessA(orNull(program), buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                       workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup,
                       &info)) {
     return false;
@@ -40,7 +64,8 @@ void startProcessDetached(const std::string& commandLine, const std::string& wor
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
-  if (CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+  const std::string program = programFor(commandLine);
+  if (CreateProcessA(orNull(program), buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                      workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup,
                      &info)) {
     CloseHandle(info.hProcess);
@@ -132,7 +157,8 @@ ChildOutcome runProcessWatched(const std::string& commandLine, const std::string
     startup.hStdError = watch.keepErrors ? errors.write.h : nul.h;
   }
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, piped ? TRUE : FALSE,
+  const std::string program = programFor(commandLine);
+  if (!CreateProcessA(orNull(program), buffer.data(), nullptr, nullptr, piped ? TRUE : FALSE,
                       CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr,
                       workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &info)) {
     return outcome;
@@ -197,3 +223,8 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 void catchStopSignals() { SetConsoleCtrlHandler(onConsoleEvent, TRUE); }
 
 void markJobRunning(bool running) { gJobRunning.store(running); }
+
+// Libraries loaded at run time by name (SDL loads several) come from the
+// system's folder only, never from the setup's folder or the working
+// folder, where a library of the same name may lie.
+void limitLibrarySearch() { SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32); }

@@ -64,3 +64,13 @@ std::vector<std::string> splitCommandLine(std::string_view line) {
   }
   return args;
 }
+
+SystemProgram systemProgramOf(std::string_view commandLine) {
+  const std::vector<std::string> args = splitCommandLine(commandLine);
+  if (args.empty()) return SystemProgram::None;
+  std::string name;
+  for (char c : args[0]) name += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (name == "cmd" || name == "cmd.exe") return SystemProgram::Cmd;
+  if (name == "powershell" || name == "powershell.exe") return SystemProgram::PowerShell;
+  return SystemProgram::None;
+}

@@ -13,3 +13,13 @@
 #include <vector>
 
 std::vector<std::string> splitCommandLine(std::string_view commandLine);
+
+// The programs of the system that the wizard starts by their bare names
+// (Finish's "cmd.exe /C ...", the shortcut's "powershell ..."): they are
+// always taken from the system's own folder, never looked for beside the
+// setup or in its working folder, where a program of the same name may
+// lie (a Downloads folder holds whatever a web page sent).
+enum class SystemProgram { None, Cmd, PowerShell };
+// Which one a command line's program is: its bare name, in any letter
+// case, with or without ".exe"; None for a path or any other name.
+SystemProgram systemProgramOf(std::string_view commandLine);

@@ -69,7 +69,13 @@ std::vector<std::string> logicalDrives();
 // executable's folder first, then the search path. Empty when not found.
 std::string searchProgram(const std::string& name);
 
-// Runs one command line hidden, waits for it, true on exit code 0.
+// From here on, libraries the process loads by name at run time come from
+// the system's own folder only (Windows; nothing on Linux). Called first.
+void limitLibrarySearch();
+
+// Runs one command line hidden, waits for it, true on exit code 0. A
+// command line whose program is cmd.exe or PowerShell by its bare name
+// starts the system's own (Windows) or nothing (Linux).
 bool runProcessAndWait(const std::string& commandLine, const std::string& workingDirectory);
 // Starts one command line hidden and does not wait for it.
 void startProcessDetached(const std::string& commandLine, const std::string& workingDirectory);

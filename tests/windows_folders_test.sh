@@ -4,16 +4,22 @@
 # desktop, Downloads and Start Menu moved through the registry (as OneDrive
 # or the user moves them), the game installed where only GOG's record in
 # the registry tells. One row per machine; each runs the unattended program
-# with a recording stand-in for PowerShell beside it and checks where the
-# game was found and where the shortcuts and the launcher went. The
-# registry is put back at the end.
+# with a recording stand-in as the system's own PowerShell (in the Wine
+# prefix's system32) and checks where the game was found and where the
+# shortcuts and the launcher went. A last row plants a recording
+# powershell.exe and cmd.exe beside tkr-setup.exe and in its working
+# folder, with Wine's own PowerShell back: neither runs. The registry and
+# Wine's PowerShell are put back at the end.
 set -u
 out=$(realpath -m "$1"); wine=$2; exe=$(realpath "$3")
 child="$(dirname "$exe")/tkr_test_child.exe"
 rm -rf "$out"; mkdir -p "$out"/{app,pkg/bin,moved/Desktop,moved/Downloads,moved/Programs,home} || exit 1
 cd "$out"
 cp "$exe" "$(dirname "$exe")/SDL2.dll" app/
-cp "$child" app/powershell.exe  # found before the system's: the folder of the program comes first
+drive_c="${WINEPREFIX:-$HOME/.wine}/drive_c"
+system_ps="$drive_c/windows/system32/WindowsPowerShell/v1.0/powershell.exe"
+cp "$system_ps" wine-powershell.exe || { echo "FAIL: Wine has no PowerShell stub"; exit 1; }
+cp "$child" "$system_ps"
 cp "$child" pkg/bin/tkr-en.exe; echo sdl > pkg/bin/SDL2.dll
 mkdir -p "elsewhere/Thrask Kovarra/Data"; echo "from GOG's record" > "elsewhere/Thrask Kovarra/Data/record.rvk"
 cp "$child" "moved/Downloads/setup_thrask_kovarra_classic.exe"
@@ -22,7 +28,10 @@ reg() { "$wine" reg "$@" >/dev/null 2>&1; }
 folders='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
 gog='HKLM\SOFTWARE\WOW6432Node\GOG.com'
 reg export "$folders" "$(win "$out/folders.reg")" /y || { echo "FAIL: cannot save the shell folders"; exit 1; }
-restore() { reg delete "$folders" /f; reg import "$(win "$out/folders.reg")"; reg delete "$gog" /f; }
+restore() {
+  reg delete "$folders" /f; reg import "$(win "$out/folders.reg")"; reg delete "$gog" /f
+  cp "$out/wine-powershell.exe" "$system_ps"
+}
 trap restore EXIT
 reg add "$folders" /v Desktop /t REG_EXPAND_SZ /d "$(win "$out/moved/Desktop")" /f
 reg add "$folders" /v '{374DE290-123F-4565-9164-39C4925E467B}' /t REG_EXPAND_SZ /d "$(win "$out/moved/Downloads")" /f
@@ -40,7 +49,8 @@ install() {
   env TKR_SETUP_AUTORUN=1 TKR_SETUP_PREFIX="$(win "$out/prefix")" TKR_PKG_DIR="$(win "$out/pkg")" \
       TKR_CHILD_RECORD="$(win "$out/record.txt")" \
       TKR_CHILD_DATA_setup_thrask_kovarra_classic="Data/installer.rvk" "$@" SDL_VIDEODRIVER=dummy \
-      "$wine" cmd /c "set USERPROFILE=$(win "$out/home")&& $(win "$out/app/tkr-setup.exe")" > "$name.log" 2>&1
+      "$wine" cmd /c "cd /d $(win "$out/${cwd:-.}")&& set USERPROFILE=$(win "$out/home")&& $(win "$out/app/tkr-setup.exe")" \
+      > "$name.log" 2>&1
   check "$name" "grep -qF 'Installation completed successfully (en)!' $name.log"
 }
 shortcut_in() { grep -qF "CreateShortcut('$(win "$1")\\Thrask Kovarra Native Port.lnk')" record.txt; }
@@ -77,5 +87,16 @@ command="\$s=(New-Object -COM WScript.Shell).CreateShortcut('$(win "$out/home/De
 command+="\$s.TargetPath='$(win "$out/prefix/bin/tkr-en.exe")';\$s.WorkingDirectory='$(win "$out/prefix/game")';\$s.Save()"
 check in-place 'grep -qxF -- "$command" record.txt'
 
-[ $fail -eq 0 ] && echo "windows folders: moved desktop, Downloads and Start Menu followed, GOG's record read, the usual folders first"
+# Programs named like the system's, beside the setup and in its working
+# folder (a Downloads folder): the system's own run instead; the planted
+# ones never do.
+cp "$out/wine-powershell.exe" "$system_ps"
+mkdir -p work
+for planted in app/powershell.exe app/cmd.exe work/powershell.exe work/cmd.exe; do cp "$child" "$planted"; done
+cwd=work install planted
+check planted "[ -f prefix/game/Data/installer.rvk ]"
+check planted "! grep -q '^prog=powershell\|^prog=cmd' record.txt"
+rm -f app/powershell.exe app/cmd.exe
+
+[ $fail -eq 0 ] && echo "windows folders: moved desktop, Downloads and Start Menu followed, GOG's record read, the usual folders first; planted cmd.exe and powershell.exe never run"
 exit $fail
