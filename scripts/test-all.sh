@@ -67,10 +67,13 @@ rm -f "$zip"
 if cmake --build --preset windows --target package >/dev/null; then
   listed=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
   wanted="LICENSE-SDL2.txt LICENSE-innoextract.txt README.txt SDL2.dll innoextract.exe tkr-setup.exe "
-  if [ "$listed" = "$wanted" ]; then
-    echo "1 passed, 0 failed: $zip holds $listed"
+  # Its SDL2.dll looks for its own imports in system32 only (its load
+  # configuration's DependentLoadFlags).
+  flags=$(unzip -p "$zip" SDL2.dll > build/windows/zip-SDL2.dll && python3 scripts/pe-load-config.py build/windows/zip-SDL2.dll)
+  if [ "$listed" = "$wanted" ] && [ "$flags" = 0x800 ]; then
+    echo "1 passed, 0 failed: $zip holds $listed; SDL2.dll's imports come from system32 only"
   else
-    echo "0 passed, 1 failed: $zip holds '$listed', not '$wanted'"
+    echo "0 passed, 1 failed: $zip holds '$listed' (wanted '$wanted'), SDL2.dll's load flags '$flags' (wanted 0x800)"
     status=1
   fi
 else

@@ -16,7 +16,8 @@ jobs=$(nproc)
 
 sdl_version=$(dpkg-query -W -f='${Version}' libsdl2-dev)
 sdl_upstream=${sdl_version%%-*}; sdl_upstream=${sdl_upstream%%+*}
-sdl_prefix="$cache/sdl2-$sdl_version-mingw64"
+# "-system32": SDL2.dll looks for its own imports in the system's folder only.
+sdl_prefix="$cache/sdl2-$sdl_version-mingw64-system32"
 gtest_version=$(dpkg-query -W -f='${Version}' googletest)
 gtest_prefix="$cache/googletest-$gtest_version-mingw64"
 # A source package at the version of an installed binary package.
@@ -79,11 +80,21 @@ build_sdl() {
   fetch_sdl_source
   local b="$cache/build-sdl2"; rm -rf "$b" "$sdl_prefix.tmp"
   log "building SDL2 $sdl_upstream for MinGW (about a minute)"
+  mkdir -p "$b"
+  x86_64-w64-mingw32-gcc-posix -c "$here/cmake/load_config.c" -o "$b/load_config.o"
   cmake -S "$cache/src/SDL2-$sdl_upstream" -B "$b" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$sdl_prefix.tmp" \
+    -DCMAKE_SHARED_LINKER_FLAGS="$b/load_config.o" \
     -DSDL_TEST=OFF -DSDL_SHARED=ON -DSDL_STATIC=OFF >&2
   cmake --build "$b" -j "$jobs" >&2
   cmake --install "$b" >&2
+  # The load configuration linked in is pointed to from the image's header.
+  local dll="$sdl_prefix.tmp/bin/SDL2.dll" base symbol
+  base=$(x86_64-w64-mingw32-objdump -p "$dll" | awk '$1 == "ImageBase" {print $2}')
+  symbol=$(x86_64-w64-mingw32-nm "$dll" | awk '$3 == "_load_config_used" {print $1}')
+  [ -n "$base" ] && [ -n "$symbol" ] || { log "SDL2.dll has no load configuration"; exit 1; }
+  python3 "$here/scripts/pe-load-config.py" "$dll" "$(printf '%x' $((0x$symbol - 0x$base)))" 112
+  [ "$(python3 "$here/scripts/pe-load-config.py" "$dll")" = 0x800 ] || { log "SDL2.dll's load flags are not set"; exit 1; }
   rm -rf "$b" "$sdl_prefix"; mv "$sdl_prefix.tmp" "$sdl_prefix"
 }
 
