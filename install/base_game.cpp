@@ -1,6 +1,5 @@
 #include "install/base_game.h"
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <system_error>
@@ -16,8 +15,8 @@
 #include "install/tree_walk.h"
 #include "platform/child_process.h"
 #include "platform/os.h"
-#include "platform/stop.h"
 #include "platform/resolve_path.h"
+#include "platform/stop.h"
 
 namespace fs = std::filesystem;
 
