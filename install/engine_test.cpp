@@ -90,10 +90,9 @@ TEST_F(Engine, InstallIntoThePackageItselfCopiesNothing) {
 }
 
 TEST_F(Engine, DesktopLauncherWhenNoShortcutCanBeMade) {
-  // Windows (and Wine, whose powershell.exe stub exits 0) always has one.
-  if (hasFixedWindowsLocations() || !searchProgram("powershell.exe").empty()) {
-    GTEST_SKIP() << "this system has PowerShell";
-  }
+  // Windows (and Wine, whose powershell.exe stub exits 0) always has one;
+  // Linux never starts one, whatever lies on the search path.
+  if (hasFixedWindowsLocations()) GTEST_SKIP() << "this system has PowerShell";
   root.mkdir("home/Desktop");
   install();
   EXPECT_TRUE(state.succeeded.load());
