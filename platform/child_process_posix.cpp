@@ -8,8 +8,10 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -188,6 +190,13 @@ ChildOutcome runProcessWatched(const std::string& commandLine, const std::string
   errors.closeWrite();
   if (pid <= 0) return outcome;
   outcome.started = true;
+  // Readable once the child has ended.
+  struct PidFd {
+    int fd;
+    ~PidFd() {
+      if (fd >= 0) ::close(fd);
+    }
+  } ended{static_cast<int>(::syscall(SYS_pidfd_open, pid, 0))};
 
   using Clock = std::chrono::steady_clock;
   Clock::time_point nextAsk = Clock::now() + watch.askEvery;
@@ -206,22 +215,28 @@ ChildOutcome runProcessWatched(const std::string& commandLine, const std::string
       }
       nextAsk = Clock::now() + watch.askEvery;
     }
-    // Wait for output or for a short while; a grandchild that keeps a pipe
-    // open never holds up the wait for the child itself.
-    pollfd fds[2];
+    // Wait for output, for the child's end (its pidfd) or for the next
+    // question; a grandchild that keeps a pipe open never holds up the
+    // wait for the child itself.
+    pollfd fds[3];
     nfds_t count = 0;
     for (ChildPipe* p : {&output, &errors}) {
       if (p->read >= 0) fds[count++] = pollfd{p->read, POLLIN, 0};
     }
-    if (count > 0) {
-      ::poll(fds, count, 100);
-    } else if (watch.keepGoing) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    } else {
+    if (ended.fd >= 0) fds[count++] = pollfd{ended.fd, POLLIN, 0};
+    if (count == 0 && !watch.keepGoing) {
       while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
       }
       break;
     }
+    // Without a pidfd (an old kernel) the end is looked for every 10 ms.
+    int timeout = ended.fd >= 0 ? -1 : 10;
+    if (watch.keepGoing) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(nextAsk - Clock::now()).count();
+      const int untilAsk = static_cast<int>(std::max<decltype(left)>(0, left));
+      timeout = timeout < 0 ? untilAsk : std::min(timeout, untilAsk);
+    }
+    ::poll(fds, count, timeout);
     output.drain();
     errors.drain();
   }
