@@ -95,9 +95,13 @@ tree() { find "$out/p-broken-base" -printf '%p %s %T@ %m\n' | LC_ALL=C sort; }
 tree > broken-base.tree
 # A stand-in for an innoextract that cannot list an installer: the disk
 # then fills up during the extraction itself.
-mkdir -p nolist
+mkdir -p nolist filler
 printf '#!/bin/sh\n[ "$1" = --list ] && exit 1\nexec %s "$@"\n' "$innoextract" > nolist/innoextract
-chmod +x nolist/innoextract
+# And one after which another program takes 2 MiB of the drive, once the
+# listing said the game fits: the disk fills up all the same.
+printf '#!/bin/sh\n[ "$1" = --list ] || head -c 2097152 /dev/zero > "$TMPDIR/other-program.dat"\nexec %s "$@"\n' \
+  "$innoextract" > filler/innoextract
+chmod +x nolist/innoextract filler/innoextract
 flip() { python3 -c 'import sys; p=sys.argv[1]; b=bytearray(open(p,"rb").read()); b[len(b)//2]^=0xff; open(p,"wb").write(b)' "$1"; }
 can_mount=0
 mkdir -p probe && mount -t tmpfs -o size=1M tmpfs probe 2>/dev/null && umount probe && can_mount=1
@@ -115,10 +119,12 @@ while IFS='|' read -r name from how line; do
     cut-2) truncate -s 700000 "dl-$name/$stem-2.bin" ;;
     flip-1) flip "dl-$name/$stem-1.bin" ;;
     flip-exe) flip "$setup" ;;
-    small-tmp|small-tmp-nolist)
+    small-tmp|small-tmp-nolist|filled-tmp)
       if [ $can_mount = 0 ]; then echo "SKIPPED [$name]: a tmpfs cannot be mounted here"; continue; fi
-      mount -t tmpfs -o size=1M tmpfs "tmp-$name" || { echo "FAIL [$name]: mount"; fail=1; continue; }
-      [ $how = small-tmp-nolist ] && path_env="$out/nolist:$PATH" ;;
+      size=1M; [ $how = filled-tmp ] && size=4M
+      mount -t tmpfs -o size=$size tmpfs "tmp-$name" || { echo "FAIL [$name]: mount"; fail=1; continue; }
+      [ $how = small-tmp-nolist ] && path_env="$out/nolist:$PATH"
+      [ $how = filled-tmp ] && path_env="$out/filler:$PATH" ;;
   esac
   PATH=$path_env TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$setup" TKR_SETUP_PREFIX="$out/p-broken-base" \
     TKR_PKG_DIR="$out/pkg" TMPDIR="$out/tmp-$name" "$exe" > "$name.log" 2>&1
@@ -129,8 +135,9 @@ while IFS='|' read -r name from how line; do
   check "$name" '[[ "$last" == "$want"* ]]'
   [[ "$last" == "$want"* ]] || echo "  the last line: $last"
   check "$name" "! grep -qF 'Running GOG installer silently' $name.log"
-  check "$name" "[ -z \"\$(ls -A tmp-$name)\" ]"
+  check "$name" "[ -z \"\$(ls -A tmp-$name | grep -v '^other-program.dat$')\" ]"
   check "$name" "diff broken-base.tree <(tree)"
+  [ $how = filled-tmp ] && check "$name" "grep -qF 'Extracting GOG installer via innoextract...' $name.log"
   mountpoint -q "tmp-$name" && umount "tmp-$name"
 done <<'ROWS'
 missing-part|slices-5.6.1|remove-2|ERROR: The installer's part "@DL@/setup_thrask_kovarra_classic_1.0_(11111)-2.bin" is missing. Put all of the game's setup_….exe and setup_…-N.bin files from GOG into one folder, then run Setup again.
@@ -139,8 +146,9 @@ part-cut-short|slices-5.6.1|cut-2|ERROR: The installer's part "@DL@/setup_thrask
 byte-flipped-in-part|slices-5.6.1|flip-1|ERROR: The GOG installer "@SETUP@" is damaged: a file in it does not match its checksum. Download the installer and its .bin parts again from GOG, then run Setup again.
 byte-flipped-in-exe|single-6.0.5|flip-exe|ERROR: The GOG installer "@SETUP@" is damaged: a file in it does not match its checksum.
 scratch-drive-too-small|single-6.0.5|small-tmp|ERROR: Not enough free disk space in "@TMP@/tkr-win64-work-
-scratch-drive-fills-up|single-6.0.5|small-tmp-nolist|ERROR: The disk is full: Setup could not write into "@TMP@/tkr-win64-work-
+scratch-drive-fills-up|single-6.0.5|filled-tmp|ERROR: Not enough free disk space in "@TMP@/tkr-win64-work-
+scratch-drive-fills-up-unlisted|single-6.0.5|small-tmp-nolist|ERROR: The disk is full: Setup could not write into "@TMP@/tkr-win64-work-
 ROWS
-check broken-rows "[ $broken_rows -eq 7 ]"
+check broken-rows "[ $broken_rows -eq 8 ]"
 [ $fail -eq 0 ] && echo "real installers: $rows rows, each as its expect file says; $broken_rows broken downloads, each named"
 exit $fail
