@@ -38,6 +38,12 @@ bool excludedFromBaseCopy(const std::string& lowered) {
 
 namespace {
 
+// Nothing at all is at p, not even a link.
+bool nothingAt(const fs::path& p) {
+  std::error_code ec;
+  return fs::symlink_status(p, ec).type() == fs::file_type::not_found;
+}
+
 bool isDirectory(const fs::path& p) {
   std::error_code ec;
   return !p.empty() && fs::is_directory(p, ec);
@@ -212,7 +218,12 @@ bool acquireBaseGameWith(WizardState& state, InstallRun& run, InstallerTraces& t
 
   // Room and path lengths are checked before the first copy, so that
   // nothing is copied in vain.
+  const fs::path targetData = run.gameDir / "Data";
+  std::error_code ec;
+  const bool targetsNew = nothingAt(targetData);
   std::uint64_t baseBytes = 0;
+  std::size_t baseFiles = 0;
+  bool baseWhole = false;
   {
     CopyPlan plan;
     if (const std::optional<WalkError> error = planBeforeBaseCopy(state, run, sourceData, renamed, plan)) {
@@ -220,6 +231,8 @@ bool acquireBaseGameWith(WizardState& state, InstallRun& run, InstallerTraces& t
     }
     if (const std::optional<std::string> error = copyPlanError(run, plan)) return fail(*error);
     baseBytes = plan.baseCopyBytes;
+    baseFiles = plan.baseFiles;
+    baseWhole = plan.baseWhole;
   }
 
   state.progress.store(40);
@@ -228,18 +241,27 @@ bool acquireBaseGameWith(WizardState& state, InstallRun& run, InstallerTraces& t
   const int next = modArchive ? 55 : !modFolderRoot(state.modArchivePath).empty() ? 68 : 80;
   StepProgress bar(state.progress, 40, next, baseBytes);
   state.logLine("Copying GOG Data/*.rvk and base assets...");
-  const fs::path targetData = run.gameDir / "Data";
-  std::error_code ec;
-  fs::create_directories(targetData, ec);
+  // Extracted files that all go into a game folder that is not there yet
+  // go in one rename of their folder; otherwise file by file.
+  bool moved = false;
+  if (renamed && targetsNew && baseWhole && baseFiles > 0) {
+    fs::create_directories(run.gameDir, ec);
+    moved = moveFolder(sourceData, targetData);
+  }
   int copied = 0;  // counted once attempted, whether the copy worked or not
-  const std::optional<std::string> failure = placeTree(
-      sourceData, extracted, /*insideRootOnly=*/false,
-      [&](const std::string& relative, const std::string& lowered) -> std::optional<fs::path> {
-        if (excludedFromBaseCopy(lowered)) return std::nullopt;
-        return targetData / *pathFromUtf8(relative);
-      },
-      &copied, &bar);
-  if (failure) return fail(*failure);
+  if (moved) {
+    copied = static_cast<int>(baseFiles);
+  } else {
+    fs::create_directories(targetData, ec);
+    const std::optional<std::string> failure = placeTree(
+        sourceData, extracted, /*insideRootOnly=*/false,
+        [&](const std::string& relative, const std::string& lowered) -> std::optional<fs::path> {
+          if (excludedFromBaseCopy(lowered)) return std::nullopt;
+          return targetData / *pathFromUtf8(relative);
+        },
+        &copied, &bar, targetsNew);
+    if (failure) return fail(*failure);
+  }
   traces.undo(extractDir);
   state.logLine("Copied " + std::to_string(copied) + " base file(s) from GOG copy.");
   return true;
@@ -263,9 +285,23 @@ bool acquireBaseGame(WizardState& state, InstallRun& run) {
 
 std::optional<WalkError> planBaseCopy(const fs::path& sourceData, const fs::path& targetData, bool renamed,
                                       CopyPlan& plan) {
-  return forEachRegularFile(sourceData, [&](const fs::path& file, const std::string& relative, bool isLink) {
-    if (excludedFromBaseCopy(toLowerAscii(relative))) return true;
-    plan.add(file, targetData / *pathFromUtf8(relative), renamed && !isLink);
-    return true;
-  });
+  // A game folder that is not there yet has no file to replace.
+  const bool wasAbsent = plan.targetsAbsent;
+  plan.targetsAbsent = nothingAt(targetData);
+  bool plain = true;
+  std::optional<WalkError> error = forEachRegularFile(
+      sourceData,
+      [&](const fs::path& file, const std::string& relative, bool isLink) {
+        if (excludedFromBaseCopy(toLowerAscii(relative))) {
+          plan.baseWhole = false;
+          return true;
+        }
+        ++plan.baseFiles;
+        plan.add(file, targetData / *pathFromUtf8(relative), renamed && !isLink);
+        return true;
+      },
+      /*insideRootOnly=*/false, &plain);
+  plan.baseWhole = plan.baseWhole && plain;
+  plan.targetsAbsent = wasAbsent;
+  return error;
 }

@@ -20,6 +20,13 @@ struct CopyPlan {
   std::uint64_t copyBytes = 0;  // the bytes the copies write, moves not counted
   std::uint64_t baseCopyBytes = 0;  // of those, the base game's (planBeforeBaseCopy)
   std::size_t longestPath = 0;  // in the system's own characters
+  // Of the base files (planBeforeBaseCopy): how many go into the game, and
+  // whether every file of the source goes, as it is (no link, none left
+  // out), so that the whole folder may move in one rename.
+  std::size_t baseFiles = 0;
+  bool baseWhole = true;
+  // The targets' tree is known to be empty: no target is looked at.
+  bool targetsAbsent = false;
 
   // One file copied to target (an absolute path). A file it replaces counts
   // only by what it grows; one moved by a rename on the same volume counts
@@ -32,7 +39,7 @@ struct CopyPlan {
     const std::uintmax_t size = std::filesystem::file_size(source, ec);
     if (ec) return;
     copyBytes += size;
-    std::uintmax_t existing = std::filesystem::file_size(target, ec);
+    std::uintmax_t existing = targetsAbsent ? 0 : std::filesystem::file_size(target, ec);
     if (ec) existing = 0;
     if (size > existing) bytes += size - existing;
   }

@@ -58,6 +58,7 @@ struct CopyPool {
   std::exception_ptr thrown;           // what a worker threw
   std::atomic<bool> stopped{false};
   StepProgress* progress = nullptr;    // raised by the bytes of each copy
+  bool targetsNew = false;             // the targets' tree was empty before the pool
 
   // Two to four workers from the number of cores, one on a single core.
   static std::size_t defaultWorkers() {
@@ -156,7 +157,7 @@ struct CopyPool {
           continue;
         }
         FileFailure why;
-        const FileResult result = placeJob(w, job, why);
+        const FileResult result = placeJob(w, job, why, targetsNew);
         if (result == FileResult::Done && progress) progress->add(why.copiedBytes);
         // A full disk, or a file that cannot be placed, leaves the game incomplete.
         if (std::optional<std::string> line = fileResultLine(result, job.target, why, job.source)) {
@@ -170,7 +171,7 @@ struct CopyPool {
 
   // Files of one folder come one after another: their target folder is
   // made for the first of them only.
-  static FileResult placeJob(Worker& w, const Job& job, FileFailure& why) {
+  static FileResult placeJob(Worker& w, const Job& job, FileFailure& why, bool targetIsNew) {
     using Char = std::filesystem::path::value_type;
     static constexpr Char kSeparators[] = {Char('/'), std::filesystem::path::preferred_separator, Char(0)};
     const auto& target = job.target.native();
@@ -181,7 +182,7 @@ struct CopyPool {
       w.madeFolder = folder;
     }
     if (job.how == How::Move && replaceFile(job.source, job.target)) return FileResult::Done;
-    return copyFileReplacing(job.source, job.target, &why);
+    return copyFileReplacing(job.source, job.target, &why, targetIsNew);
   }
 
   void fail(std::optional<std::string> line, std::exception_ptr error) {
@@ -200,17 +201,18 @@ struct CopyPool {
 // (two with move: links are copied first, while every file they may lead
 // to is still in place, then the other files are moved). targetFor(relative,
 // lowered) gives a file's target, or nothing to pass it over; counted is
-// raised for each file handed on, progress by the bytes of each copy. The
-// ERROR line of a full disk, of a folder the walk could not list or of a
-// stop, or nothing.
+// raised for each file handed on, progress by the bytes of each copy;
+// targetsNew says that the targets' tree was empty. The ERROR line of a
+// full disk, of a folder the walk could not list or of a stop, or nothing.
 template <typename TargetFor>
 std::optional<std::string> placeTree(const std::filesystem::path& root, bool move, bool insideRootOnly,
                                      TargetFor&& targetFor, int* counted = nullptr,
-                                     StepProgress* progress = nullptr) {
+                                     StepProgress* progress = nullptr, bool targetsNew = false) {
   enum class Pass { All, Links, NotLinks };
   auto pass = [&](Pass which) -> std::optional<std::string> {
     CopyPool pool;
     pool.progress = progress;
+    pool.targetsNew = targetsNew;
     const std::optional<WalkError> walkError = forEachRegularFile(
         root,
         [&](const std::filesystem::path& file, const std::string& relative, bool isLink) {

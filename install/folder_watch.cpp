@@ -28,7 +28,7 @@ FolderWatch::FolderWatch(fs::path watched, StepProgress* bar, std::optional<Cloc
   // seen within a quarter of its limit.
   every = std::chrono::milliseconds(500);
   if (stallLimit) every = std::min<Clock::duration>(every, *stallLimit / 4);
-  last = fingerprint(folder);
+  if (stallLimit) last = fingerprint(folder);
   changed = looked = Clock::now();
 }
 
@@ -40,6 +40,9 @@ ChildOutcome FolderWatch::run(const std::string& commandLine) {
 
 bool FolderWatch::keepGoing() {
   if (stopRequested()) return false;
+  // Without a total for the bar and without a stall limit a walk tells
+  // nothing: the folder is not walked while the child writes into it.
+  if (!stallLimit && !(progress && progress->total > 0)) return true;
   const Clock::time_point now = Clock::now();
   if (now - looked < every) return true;
   looked = now;

@@ -41,7 +41,7 @@ namespace tree_walk_detail {
 template <typename OnFile>
 std::optional<WalkError> walkFolder(const std::filesystem::path& folder, std::string& relative,
                                     const std::vector<FolderEntry>& entries, OnFile& onFile,
-                                    const std::filesystem::path* canonicalRoot, bool& stopped) {
+                                    const std::filesystem::path* canonicalRoot, bool& stopped, bool* plain) {
   const std::size_t base = relative.size();
   std::vector<FolderEntry> inner;
   for (const FolderEntry& e : entries) {
@@ -52,17 +52,21 @@ std::optional<WalkError> walkFolder(const std::filesystem::path& folder, std::st
       std::error_code ec;
       if (!listFolder(sub, inner, ec)) return WalkError{sub, ec};
       relative += '/';
-      if (std::optional<WalkError> error = walkFolder(sub, relative, inner, onFile, canonicalRoot, stopped)) {
+      if (plain && inner.empty()) *plain = false;
+      if (std::optional<WalkError> error = walkFolder(sub, relative, inner, onFile, canonicalRoot, stopped, plain)) {
         return error;
       }
       if (stopped) return std::nullopt;
     } else if (e.isFile) {
+      if (plain && e.isLink) *plain = false;
       const std::filesystem::path file = folder / e.name;
       if (canonicalRoot && e.isLink && !linkTargetInside(file, *canonicalRoot)) continue;
       if (!onFile(file, relative, e.isLink)) {
         stopped = true;
         return std::nullopt;
       }
+    } else if (plain) {
+      *plain = false;  // a link to a folder, a broken link, a device
     }
   }
   relative.resize(base);
@@ -75,9 +79,11 @@ std::optional<WalkError> walkFolder(const std::filesystem::path& folder, std::st
 // to stop the walk. A root that cannot be opened yields no files and no
 // error; a folder below it that cannot be listed ends the walk with its
 // WalkError, since the files it holds would be missing from the copy.
+// plain, when given, is cleared when the tree holds anything but folders
+// and the regular files in them (a link, an empty folder, a device).
 template <typename OnFile>
 std::optional<WalkError> forEachRegularFile(const std::filesystem::path& root, OnFile&& onFile,
-                                            bool insideRootOnly = false) {
+                                            bool insideRootOnly = false, bool* plain = nullptr) {
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::path canonicalRoot = insideRootOnly ? fs::canonical(root, ec) : fs::path();
@@ -87,7 +93,7 @@ std::optional<WalkError> forEachRegularFile(const std::filesystem::path& root, O
   std::string relative;
   bool stopped = false;
   return tree_walk_detail::walkFolder(root, relative, entries, onFile, insideRootOnly ? &canonicalRoot : nullptr,
-                                      stopped);
+                                      stopped, plain);
 }
 
 // Creates folder with its missing parents. Only a full disk counts: any

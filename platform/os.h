@@ -112,8 +112,10 @@ bool isFileHeldError(const std::error_code& error);
 // (a game copied from a disc keeps that) is replaced all the same, as a
 // setup program replaces its own files; one held open by another program
 // is tried again for about two seconds. why, when given, is set on failure.
+// targetIsNew says that to is most likely not there yet (a folder that was
+// empty): it is then made without a look at what is there first.
 FileResult copyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
-                             FileFailure* why = nullptr);
+                             FileFailure* why = nullptr, bool targetIsNew = false);
 
 // The path whose volume the free-space check measures: the prefix's root on
 // Windows, the (already created) game folder on Linux.
@@ -123,6 +125,10 @@ std::filesystem::path freeSpaceProbe(const std::filesystem::path& prefixDir,
 // Moves from over to, replacing to in one step (a read-only to too); false
 // when it failed.
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Moves the folder from (with all it holds) to to, on one volume, where
+// nothing is at to yet; false when it failed, and then nothing moved.
+bool moveFolder(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // One entry of a folder listing.
 struct FolderEntry {

@@ -194,7 +194,7 @@ bool isFileHeldError(const std::error_code& error) {
   return errnoValue && error.value() == ETXTBSY;  // a running program's own file
 }
 
-FileResult copyFileReplacing(const fs::path& from, const fs::path& to, FileFailure* why) {
+FileResult copyFileReplacing(const fs::path& from, const fs::path& to, FileFailure* why, bool targetIsNew) {
   const auto failed = [why](int error, bool readingSource) {
     if (why) {
       why->error.assign(error, std::generic_category());
@@ -209,6 +209,25 @@ FileResult copyFileReplacing(const fs::path& from, const fs::path& to, FileFailu
     const int error = S_ISDIR(source.st_mode) ? EISDIR : errno ? errno : EINVAL;
     ::close(in);
     return failed(error, true);
+  }
+  if (targetIsNew) {
+    // Into a folder that was empty: a file made here is ours and empty, so
+    // it needs neither a look nor a truncation. One that is there after all
+    // takes the way below.
+    const int fresh = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 07777);
+    if (fresh >= 0) {
+      int error = copyDescriptor(in, fresh, source.st_size);
+      if (::close(fresh) != 0 && error == 0) error = errno;
+      ::close(in);
+      if (error != 0) return failed(error, false);
+      if (why) why->copiedBytes = static_cast<std::uint64_t>(source.st_size);
+      return FileResult::Done;
+    }
+    if (errno != EEXIST) {
+      const int error = errno;
+      ::close(in);
+      return failed(error, false);
+    }
   }
   // Opened without truncating first: a target that is the source itself
   // (an install into the package folder) must not be emptied.
@@ -272,6 +291,11 @@ std::string genericUtf8(const fs::path& path) { return path.native(); }
 
 bool replaceFile(const fs::path& from, const fs::path& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool moveFolder(const fs::path& from, const fs::path& to) {
+  // Never over anything, not even an empty folder.
+  return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
 }
 
 bool listFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::error_code& error) {

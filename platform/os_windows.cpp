@@ -261,7 +261,7 @@ DWORD CALLBACK noteCopySize(LARGE_INTEGER total, LARGE_INTEGER, LARGE_INTEGER, L
 
 }  // namespace
 
-FileResult copyFileReplacing(const fs::path& from, const fs::path& to, FileFailure* why) {
+FileResult copyFileReplacing(const fs::path& from, const fs::path& to, FileFailure* why, bool) {
   bool clearedReadOnly = false;
   for (int attempt = 0;; ++attempt) {
     std::uint64_t size = 0;
@@ -301,6 +301,11 @@ std::string genericUtf8(const fs::path& path) {
 bool replaceFile(const fs::path& from, const fs::path& to) {
   DWORD error = 0;
   return moveOver(from, to, error);
+}
+
+bool moveFolder(const fs::path& from, const fs::path& to) {
+  // Without MOVEFILE_REPLACE_EXISTING: never over anything.
+  return MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
 }
 
 bool listFolder(const fs::path& folder, std::vector<FolderEntry>& entries, std::error_code& error) {
