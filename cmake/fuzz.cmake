@@ -1,7 +1,7 @@
 # libFuzzer targets for the parsers of what the user brings. Built with
 # clang on Linux, with AddressSanitizer and UndefinedBehaviorSanitizer.
 set(_fuzz_flags -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer -g)
-add_library(tkr_fuzz_core STATIC ${TKR_LOGIC_SOURCES} platform/os_posix.cpp platform/child_process_posix.cpp
+add_library(tkr_fuzz_core STATIC ${TKR_LOGIC_SOURCES} platform/os_posix.cpp platform/child_process_posix.cpp platform/uninstall_entry_posix.cpp
   platform/installer_traces_posix.cpp)
 target_include_directories(tkr_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(tkr_fuzz_core PRIVATE -fsanitize=fuzzer-no-link,address,undefined -g)

@@ -224,8 +224,10 @@ bool acquireBaseGameWith(WizardState& state, InstallRun& run, InstallerTraces& t
   std::uint64_t baseBytes = 0;
   std::size_t baseFiles = 0;
   bool baseWhole = false;
+  std::vector<std::string> baseNames;
   {
     CopyPlan plan;
+    plan.baseNames = &baseNames;
     if (const std::optional<WalkError> error = planBeforeBaseCopy(state, run, sourceData, renamed, plan)) {
       return fail(unreadableFolderLine(*error));
     }
@@ -251,12 +253,14 @@ bool acquireBaseGameWith(WizardState& state, InstallRun& run, InstallerTraces& t
   int copied = 0;  // counted once attempted, whether the copy worked or not
   if (moved) {
     copied = static_cast<int>(baseFiles);
+    for (const std::string& name : baseNames) run.placed.push_back("game/Data/" + name);
   } else {
     fs::create_directories(targetData, ec);
     const std::optional<std::string> failure = placeTree(
         sourceData, extracted, /*insideRootOnly=*/false,
         [&](const std::string& relative, const std::string& lowered) -> std::optional<fs::path> {
           if (excludedFromBaseCopy(lowered)) return std::nullopt;
+          run.placed.push_back("game/Data/" + relative);
           return targetData / *pathFromUtf8(relative);
         },
         &copied, &bar, targetsNew);
@@ -297,6 +301,7 @@ std::optional<WalkError> planBaseCopy(const fs::path& sourceData, const fs::path
           return true;
         }
         ++plan.baseFiles;
+        if (plan.baseNames) plan.baseNames->push_back(relative);
         plan.add(file, targetData / *pathFromUtf8(relative), renamed && !isLink);
         return true;
       },

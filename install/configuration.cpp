@@ -62,7 +62,9 @@ void configureGame(WizardState& state, InstallRun& run) {
       if (!parsePresetLine(line, p) || !presetLineApplies(p, run.modInstalled)) continue;
       // A patch names files of the game: never one outside the game folder.
       if (!nameStaysInside(p.file)) continue;
-      setIniValue(gameIniFile(run.gameDir, p.file), p.section, p.key, p.value);
+      const fs::path ini = gameIniFile(run.gameDir, p.file);
+      setIniValue(ini, p.section, p.key, p.value);
+      notePlaced(run, ini);
     }
   }
 
@@ -72,6 +74,7 @@ void configureGame(WizardState& state, InstallRun& run) {
   setIniValue(tkrIni, "Native", "coop", state.enableCoop ? "1" : "0");
   setIniValue(tkrIni, "Native", "scale", "fit");
   setIniValue(tkrIni, "Native", "filter", "linear");
+  notePlaced(run, tkrIni);
 
   run.languageCode = settleLanguageCode(state.languageIndex, run.gameDir);
 }

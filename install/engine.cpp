@@ -72,6 +72,8 @@ bool installEngine(WizardState& state, InstallRun& run) {
     if (const std::optional<std::string> error = installFile(from, to)) return failInstall(state, run, *error);
   }
 
+  notePlaced(run, engine);
+  notePlaced(run, binDir / "SDL2.dll");
   if (!runCommand("\"" + pathToUtf8(engine) + "\" --version", pathToUtf8(run.gameDir))) {
     return failInstall(state, run, "ERROR: Installed executable self-test failed.");
   }
@@ -82,22 +84,30 @@ bool installEngine(WizardState& state, InstallRun& run) {
   if (const std::optional<std::string> error = fileResultLine(written, playBat, why)) {
     return failInstall(state, run, *error);
   }
+  notePlaced(run, playBat);
 
   if (!state.createShortcuts) return true;
   // The desktop in the home folder, else where the system keeps it.
   if (const std::string desktop = desktopDir(); !desktop.empty()) {
     const std::string shortcut = joinPath(desktop, "Thrask Kovarra Native Port.lnk");
-    if (!runCommand(shortcutCommand(shortcut, pathToUtf8(engine), pathToUtf8(run.gameDir)), "")) {
-      writeFileWhole(*pathFromUtf8(joinPath(desktop, "Play Thrask Kovarra.bat")),
-                     desktopLauncherText(pathToUtf8(run.gameDir), pathToUtf8(engine)));
+    if (runCommand(shortcutCommand(shortcut, pathToUtf8(engine), pathToUtf8(run.gameDir)), "")) {
+      if (pathIsFile(shortcut)) run.shortcuts.push_back(shortcut);
+    } else {
+      const std::string launcher = joinPath(desktop, "Play Thrask Kovarra.bat");
+      if (writeFileWhole(*pathFromUtf8(launcher), desktopLauncherText(pathToUtf8(run.gameDir), pathToUtf8(engine))) ==
+          FileResult::Done) {
+        run.shortcuts.push_back(launcher);
+      }
     }
   }
   // The same shortcut in the Start Menu (Windows only); a failure is passed
   // over, as for the desktop.
   if (const std::string programs = knownFolder(KnownFolder::Programs); !programs.empty() && pathIsDir(programs)) {
-    runCommand(shortcutCommand(joinPath(programs, "Thrask Kovarra Native Port.lnk"), pathToUtf8(engine),
-                               pathToUtf8(run.gameDir)),
-               "");
+    const std::string shortcut = joinPath(programs, "Thrask Kovarra Native Port.lnk");
+    if (runCommand(shortcutCommand(shortcut, pathToUtf8(engine), pathToUtf8(run.gameDir)), "") &&
+        pathIsFile(shortcut)) {
+      run.shortcuts.push_back(shortcut);
+    }
   }
   return true;
 }

@@ -15,10 +15,16 @@
 #include "install/locations.h"
 #include "install/mod_layers.h"
 #include "install/portraits.h"
+#include "install/uninstall.h"
 #include "platform/os.h"
 #include "platform/stop.h"
 
 namespace fs = std::filesystem;
+
+void notePlaced(InstallRun& run, const fs::path& target) {
+  const fs::path relative = target.lexically_relative(run.prefixDir);
+  if (!relative.empty() && *relative.begin() != "..") run.placed.push_back(genericUtf8(relative));
+}
 
 void removeWorkDir(const InstallRun& run) {
   if (run.workDir.empty()) return;
@@ -108,7 +114,8 @@ bool runSteps(WizardState& state, InstallRun& run) {
   if (!installPortraits(state, run) || stopped()) return false;
   configureGame(state, run);
   if (stopped()) return false;
-  return installEngine(state, run);
+  if (!installEngine(state, run)) return false;
+  return registerInstallation(state, run);
 }
 
 // The failure exit for whatever the job threw; called inside a catch.

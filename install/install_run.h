@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "install/tree_walk.h"
 #include "platform/os.h"
@@ -21,6 +22,10 @@ struct InstallRun {
   std::filesystem::path sourceDir;   // folder with the GOG base files
   bool modInstalled = false;         // the mod layers were copied in this run
   std::string languageCode = "en";
+  // What this run placed, for the record an uninstall works from: files
+  // relative to prefixDir in generic form ("/"), shortcuts as full paths.
+  std::vector<std::string> placed;
+  std::vector<std::string> shortcuts;
   InstallLock lock;                  // held from the locations on
   InstallLock workLock;              // the scratch folder's own, while it is in use
 };
@@ -34,6 +39,9 @@ inline constexpr std::string_view kStoppedLine =
 // one was made), the installation's lock dropped, running cleared. Always
 // returns false, for `return fail(...)`.
 bool failInstall(WizardState& state, InstallRun& run, std::string_view errorLine);
+
+// Notes a file this run placed at target, a path inside prefixDir.
+void notePlaced(InstallRun& run, const std::filesystem::path& target);
 
 // Removes the scratch folder with everything in it, errors ignored.
 void removeWorkDir(const InstallRun& run);

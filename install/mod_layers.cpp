@@ -114,6 +114,7 @@ bool installModLayers(WizardState& state, InstallRun& run) {
       root, unpacked, /*insideRootOnly=*/true,
       [&](const std::string& relative, const std::string& lowered) -> std::optional<fs::path> {
         if (excludedFromModCopy(lowered)) return std::nullopt;
+        run.placed.push_back("game/" + relative);
         return run.gameDir / *pathFromUtf8(relative);
       },
       nullptr, &bar);

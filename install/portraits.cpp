@@ -96,7 +96,8 @@ std::vector<DataArchiveEntry> readPortraitEntries(const fs::path& archive) {
   return selected;
 }
 
-FileResult installPortraitPack(const fs::path& archivePath, const fs::path& portraitFolder) {
+FileResult installPortraitPack(const fs::path& archivePath, const fs::path& portraitFolder,
+                               std::vector<fs::path>* written) {
   const std::vector<DataArchiveEntry> entries = readPortraitEntries(archivePath);
   if (entries.empty()) return FileResult::Done;
   std::ifstream in(archivePath, std::ios::binary);
@@ -124,7 +125,9 @@ FileResult installPortraitPack(const fs::path& archivePath, const fs::path& port
       left -= n;
     }
     if (left > 0 && out.result == FileResult::Done) continue;  // the archive ended early: nothing kept
-    if (out.commit() == FileResult::DiskFull) return FileResult::DiskFull;
+    const FileResult committed = out.commit();
+    if (committed == FileResult::DiskFull) return FileResult::DiskFull;
+    if (committed == FileResult::Done && written) written->push_back(target);
   }
   return FileResult::Done;
 }
@@ -204,9 +207,11 @@ bool installPortraits(WizardState& state, InstallRun& run) {
   const fs::path portraitFolder = game / "Data" / "QVSFaces";
   const fs::path archive = resolvePathNoCase(game, "Data/Faces.rvk");
   if (!archive.empty() && resolvePathNoCase(portraitFolder, "BigFaces/200.rvi").empty()) {
-    if (installPortraitPack(archive, portraitFolder) == FileResult::DiskFull) {
+    std::vector<fs::path> written;
+    if (installPortraitPack(archive, portraitFolder, &written) == FileResult::DiskFull) {
       return failInstall(state, run, diskFullLine(portraitFolder));
     }
+    for (const fs::path& file : written) notePlaced(run, file);
   }
 
   const fs::path pack = run.packageDir / "installer" / "custom_qvs_faces";
@@ -225,7 +230,10 @@ bool installPortraits(WizardState& state, InstallRun& run) {
       const fs::path target = folder / *pathFromUtf8(relative);
       FileFailure why;
       const FileResult result = copyIntoPlace(file, target, &why);
-      if (result == FileResult::Done) bar.add(why.copiedBytes);
+      if (result == FileResult::Done) {
+        bar.add(why.copiedBytes);
+        notePlaced(run, target);
+      }
       return copies.placed(result, target, why, file);
     }));
     if (copies.failure) return failInstall(state, run, *copies.failure);
@@ -245,6 +253,7 @@ bool installPortraits(WizardState& state, InstallRun& run) {
     FileResult written = createFolders(target.parent_path());
     if (written != FileResult::DiskFull) written = writeFileWhole(target, table, &why);
     if (!copies.placed(written, target, why)) return failInstall(state, run, *copies.failure);
+    notePlaced(run, target);
   }
   return true;
 }

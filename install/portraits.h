@@ -25,9 +25,11 @@ bool isPortraitEntryName(const std::string& name);
 std::vector<DataArchiveEntry> readPortraitEntries(const std::filesystem::path& archive);
 
 // Extracts the selected entries under portraitFolder, never overwriting a
-// file; each one written whole. DiskFull stops it at once.
+// file; each one written whole. DiskFull stops it at once. written, when
+// given, gets each file written.
 FileResult installPortraitPack(const std::filesystem::path& archivePath,
-                         const std::filesystem::path& portraitFolder);
+                         const std::filesystem::path& portraitFolder,
+                         std::vector<std::filesystem::path>* written = nullptr);
 
 // "atoi" as the table sources use it: blanks, a sign, digits.
 long long leadingNumber(const std::string& text, std::size_t from = 0);

@@ -146,11 +146,12 @@ make_many pkg-faces/installer/custom_qvs_faces/QVSFaces/BigFaces 40
 mount_disk 1300 28
 install faces-full TKR_PKG_DIR="$out/pkg-faces"
 check faces-full "[ $rc -eq 1 ] && last_is faces-full '$(full_at game/Data/QVSFaces/BigFaces)'"
-# The engine: a whole run's files, less the engine, SDL2.dll and Play.bat.
+# The engine: a whole run's files, less the engine, SDL2.dll, Play.bat
+# and the uninstaller's folder with its record.
 mount_disk 1300
 install engine-count
 used=$(df --output=iused disk | tail -n 1)
-mount_disk 1300 $(( used - 3 ))
+mount_disk 1300 $(( used - 5 ))
 install engine-full
 check engine-full "[ $rc -eq 1 ] && last_is engine-full '$(full_at bin)'"
 check engine-full "! logged engine-full 'ERROR: Installed executable self-test failed.'"

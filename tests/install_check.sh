@@ -7,8 +7,9 @@
 #   PREFIX/game, each with the bytes of the last writer (base, then mod, then
 #   the portrait pack); the portrait pack is in every portrait folder, each
 #   portrait table is whole, the engine tkr-CODE.exe (default en) and
-#   SDL2.dll are the package's, Play.bat is exact, and the prefix holds
-#   nothing but game, bin and Play.bat. Prints each fault; returns 1 on any.
+#   SDL2.dll are the package's, Play.bat is exact, the prefix holds
+#   nothing but game, bin, Uninstall and Play.bat, and the record in
+#   Uninstall lists exactly its files. Prints each fault; returns 1 on any.
 
 _lower() { printf '%s' "$1" | tr 'A-Z' 'a-z'; }
 
@@ -68,8 +69,17 @@ check_complete() {
   fi
   local top
   top=$(cd "$prefix" && LC_ALL=C ls -A | tr '\n' ' ')
-  if [ "$top" != "Play.bat bin game " ]; then
-    echo "  the prefix holds '$top', not just Play.bat, bin and game"
+  if [ "$top" != "Play.bat Uninstall bin game " ]; then
+    echo "  the prefix holds '$top', not just Play.bat, Uninstall, bin and game"
+    bad=1
+  fi
+  # The uninstaller's record lists every file the prefix holds (Setup's own,
+  # in these tests), and nothing more.
+  local listed
+  listed=$(sed -n 's/^file //p' "$prefix/Uninstall/installed-files.txt" 2>/dev/null | LC_ALL=C sort)
+  if [ "$listed" != "$(_tree_files "$prefix")" ]; then
+    echo "  the record of installed files does not list exactly the prefix's files:"
+    diff <(echo "$listed") <(_tree_files "$prefix") | head -5 | sed 's/^/    /'
     bad=1
   fi
   return $bad

@@ -15,7 +15,9 @@ void text(SDL_Renderer* r, int x, int y, const char* s, Rgb c, int scale = 1) {
 
 }  // namespace
 
-void drawChrome(SDL_Renderer* r, const WizardState& state) {
+void drawChrome(SDL_Renderer* r, const WizardState& state) { drawChromeAt(r, state.page.load()); }
+
+void drawChromeAt(SDL_Renderer* r, int page) {
   fillRect(r, 0, 0, 860, 520, palette::background);
   fillRect(r, 0, 0, 210, 462, palette::sidebarFill);
   fillRect(r, 0, 0, 6, 462, palette::accent);
@@ -26,7 +28,6 @@ void drawChrome(SDL_Renderer* r, const WizardState& state) {
   text(r, 20, 96, "Native 64-Bit Port", palette::subtitleText);
   text(r, 20, 112, "Version 1.0.4", {75, 175, 135});
 
-  const int page = state.page.load();
   for (int i = 0; i < 5; ++i) {
     const int y = 167 + 34 * i;
     Rgb c;

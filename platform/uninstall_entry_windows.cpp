@@ -1,0 +1,97 @@
+#include "platform/uninstall_entry.h"
+
+#include <windows.h>
+
+#include <string>
+#include <system_error>
+
+#include "platform/os.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const wchar_t* kEntryKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TKR-Native-Port";
+constexpr const wchar_t* kRunOnceKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+std::wstring wide(const std::string& utf8) {
+  const std::optional<fs::path> path = pathFromUtf8(utf8);
+  return path ? path->native() : std::wstring();
+}
+
+bool setText(HKEY key, const wchar_t* name, const std::wstring& value) {
+  return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool setNumber(HKEY key, const wchar_t* name, DWORD value) {
+  return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+         ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool writeUninstallEntry(const UninstallEntry& entry) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kEntryKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  bool ok = setText(key, L"DisplayName", L"Thrask Kovarra Native Port");
+  ok = setText(key, L"DisplayVersion", L"1.0.4") && ok;
+  ok = setText(key, L"Publisher", L"Braskwell") && ok;
+  ok = setText(key, L"InstallLocation", wide(entry.installLocation)) && ok;
+  ok = setText(key, L"DisplayIcon", wide(entry.displayIcon)) && ok;
+  ok = setText(key, L"UninstallString", wide(entry.uninstallString)) && ok;
+  ok = setText(key, L"QuietUninstallString", wide(entry.quietUninstallString)) && ok;
+  ok = setNumber(key, L"EstimatedSize", entry.estimatedSizeKiB) && ok;
+  ok = setNumber(key, L"NoModify", 1) && ok;
+  ok = setNumber(key, L"NoRepair", 1) && ok;
+  RegCloseKey(key);
+  return ok;
+}
+
+std::optional<std::string> uninstallEntryLocation() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kEntryKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return std::nullopt;
+  DWORD type = 0, bytes = 0;
+  std::wstring text;
+  if (RegQueryValueExW(key, L"InstallLocation", nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS &&
+      type == REG_SZ) {
+    text.resize(bytes / sizeof(wchar_t) + 1);
+    if (RegQueryValueExW(key, L"InstallLocation", nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()),
+                         &bytes) != ERROR_SUCCESS) {
+      text.clear();
+    }
+    text.resize(wcsnlen(text.c_str(), text.size()));
+  }
+  RegCloseKey(key);
+  return pathToUtf8(fs::path(text));
+}
+
+bool removeUninstallEntry() {
+  const LSTATUS status = RegDeleteKeyW(HKEY_CURRENT_USER, kEntryKey);
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+bool uninstallHasWindow() { return true; }
+
+bool removeOwnFile(const fs::path& file, const fs::path& aside) {
+  if (DeleteFileW(file.c_str())) return true;
+  std::error_code ec;
+  fs::create_directories(aside, ec);
+  const fs::path moved = aside / file.filename();
+  if (!MoveFileExW(file.c_str(), moved.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+  // The folder aside goes at the next log-on, by the system's own cmd.exe.
+  wchar_t system[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return true;
+  const std::wstring command = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c rd /s /q \"" + aside.native() + L"\"";
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+      ERROR_SUCCESS) {
+    setText(key, L"TKR-Native-Port uninstaller", command);
+    RegCloseKey(key);
+  }
+  return true;
+}
