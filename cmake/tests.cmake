@@ -94,6 +94,11 @@ if(NOT WIN32 AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/stop_test.sh ${CMAKE_BINARY_DIR}/stop-signals
             $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_test_child>)
   set_tests_properties(stop_signals PROPERTIES TIMEOUT 300)
+  # Install, then uninstall from the record, as a player would.
+  add_test(NAME uninstall
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/uninstall_test.sh ${CMAKE_BINARY_DIR}/uninstall
+            $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_test_child>)
+  set_tests_properties(uninstall PROPERTIES TIMEOUT 300)
   # Real installers, made by the real compiler, through the real innoextract.
   add_test(NAME real_installers
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/real_installers_test.sh ${CMAKE_BINARY_DIR}/real-installers
@@ -130,6 +135,11 @@ if(WIN32)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/stop_test.sh ${CMAKE_BINARY_DIR}/stop
             $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_test_child> ${_runner})
   set_tests_properties(windows.stop PROPERTIES TIMEOUT 300)
+  # The uninstall the system's entry starts, under Wine.
+  add_test(NAME windows.uninstall
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/uninstall_test.sh ${CMAKE_BINARY_DIR}/uninstall
+            $<TARGET_FILE:tkr-setup> $<TARGET_FILE:tkr_test_child> ${_runner})
+  set_tests_properties(windows.uninstall PROPERTIES TIMEOUT 300)
   # The GOG installer run silently leaves nothing behind on the machine.
   add_executable(tkr_stand_in_installer platform/stand_in_installer_windows.cpp)
   target_link_options(tkr_stand_in_installer PRIVATE -static -municode)

@@ -63,7 +63,7 @@ std::optional<fs::path> insidePath(const fs::path& prefix, const std::string& re
   for (const fs::path& part : *name) {
     if (part == ".." || part == "." || part.empty()) return std::nullopt;
   }
-  return prefix / *name;
+  return (prefix / *name).make_preferred();
 }
 
 // The first link on the way from prefix down to file (file itself too).
@@ -202,9 +202,7 @@ fs::path uninstallPrefix() {
 
 UninstallPlan planUninstall(const fs::path& prefix) {
   UninstallPlan plan;
-  std::error_code ec;
-  plan.prefix = fs::absolute(prefix, ec).lexically_normal();
-  if (ec) plan.prefix = prefix;
+  plan.prefix = prefix.lexically_normal();
   if (!plan.prefix.empty() && !plan.prefix.has_filename()) plan.prefix = plan.prefix.parent_path();
   const fs::path record = recordPath(plan.prefix);
   if (!present(record)) {
