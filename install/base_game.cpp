@@ -224,10 +224,11 @@ bool acquireBaseGameWith(WizardState& state, InstallRun& run, InstallerTraces& t
   std::uint64_t baseBytes = 0;
   std::size_t baseFiles = 0;
   bool baseWhole = false;
-  std::vector<std::string> baseNames;
+  // Where the whole folder may move, the plan's walk notes the names.
+  const std::size_t placedBefore = run.placed.size();
   {
     CopyPlan plan;
-    plan.baseNames = &baseNames;
+    if (renamed && targetsNew) plan.baseNames = &run.placed;
     if (const std::optional<WalkError> error = planBeforeBaseCopy(state, run, sourceData, renamed, plan)) {
       return fail(unreadableFolderLine(*error));
     }
@@ -253,8 +254,8 @@ bool acquireBaseGameWith(WizardState& state, InstallRun& run, InstallerTraces& t
   int copied = 0;  // counted once attempted, whether the copy worked or not
   if (moved) {
     copied = static_cast<int>(baseFiles);
-    for (const std::string& name : baseNames) run.placed.push_back("game/Data/" + name);
   } else {
+    run.placed.resize(placedBefore);  // noted for the move that did not happen
     fs::create_directories(targetData, ec);
     const std::optional<std::string> failure = placeTree(
         sourceData, extracted, /*insideRootOnly=*/false,
@@ -301,7 +302,7 @@ std::optional<WalkError> planBaseCopy(const fs::path& sourceData, const fs::path
           return true;
         }
         ++plan.baseFiles;
-        if (plan.baseNames) plan.baseNames->push_back(relative);
+        if (plan.baseNames) plan.baseNames->push_back("game/Data/" + relative);
         plan.add(file, targetData / *pathFromUtf8(relative), renamed && !isLink);
         return true;
       },

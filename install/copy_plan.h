@@ -26,7 +26,7 @@ struct CopyPlan {
   // out), so that the whole folder may move in one rename.
   std::size_t baseFiles = 0;
   bool baseWhole = true;
-  std::vector<std::string>* baseNames = nullptr;  // when given, gets each base file's relative path
+  std::vector<std::string>* baseNames = nullptr;  // when given, gets each base file's path in the installation
   // The targets' tree is known to be empty: no target is looked at.
   bool targetsAbsent = false;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <system_error>
-#include <unordered_set>
+#include <string_view>
 
 #include "app/wizard_state.h"
 #include "discovery/text_path.h"
@@ -86,12 +86,16 @@ std::string refusedLine(const fs::path& record, const std::string& entry, const 
 
 }  // namespace
 
-std::string recordText(const InstallRecord& record) {
+std::string recordText(const std::vector<std::string_view>& files, const std::vector<std::string_view>& shortcuts) {
   std::string text =
       "# The files Setup installed into this folder and the shortcuts it made. The uninstaller removes\n"
       "# these and nothing else.\n";
-  for (const std::string& file : record.files) text.append(kFileTag).append(file).append("\n");
-  for (const std::string& shortcut : record.shortcuts) text.append(kShortcutTag).append(shortcut).append("\n");
+  std::size_t size = text.size();
+  for (const std::string_view file : files) size += kFileTag.size() + file.size() + 1;
+  for (const std::string_view shortcut : shortcuts) size += kShortcutTag.size() + shortcut.size() + 1;
+  text.reserve(size);
+  for (const std::string_view file : files) text.append(kFileTag).append(file).append("\n");
+  for (const std::string_view shortcut : shortcuts) text.append(kShortcutTag).append(shortcut).append("\n");
   return text;
 }
 
@@ -139,27 +143,29 @@ bool registerInstallation(WizardState& state, InstallRun& run) {
   const fs::path record = recordPath(run.prefixDir);
   notePlaced(run, record);
 
-  // What earlier installs listed and is still there stays listed.
-  InstallRecord merged;
-  std::unordered_set<std::string> seen;
+  // What earlier installs listed and is still there stays listed. The
+  // names are viewed where they lie, sorted and counted once: a game of
+  // 100,000 files is not copied again for this.
   const InstallRecord earlier = present(record) ? parseRecord(readTextFile(record)) : InstallRecord{};
+  std::vector<std::string_view> files, shortcuts;
+  files.reserve(earlier.files.size() + run.placed.size());
   for (const std::string& file : earlier.files) {
     const std::optional<fs::path> path = insidePath(run.prefixDir, file);
-    if (path && present(*path) && seen.insert(file).second) merged.files.push_back(file);
+    if (path && present(*path)) files.push_back(file);
   }
-  for (const std::string& file : run.placed) {
-    if (seen.insert(file).second) merged.files.push_back(file);
-  }
+  files.insert(files.end(), run.placed.begin(), run.placed.end());
   for (const std::string& shortcut : earlier.shortcuts) {
     const std::optional<fs::path> path = pathFromUtf8(shortcut);
-    if (path && present(*path) && seen.insert(shortcut).second) merged.shortcuts.push_back(shortcut);
+    if (path && present(*path)) shortcuts.push_back(shortcut);
   }
-  for (const std::string& shortcut : run.shortcuts) {
-    if (seen.insert(shortcut).second) merged.shortcuts.push_back(shortcut);
+  shortcuts.insert(shortcuts.end(), run.shortcuts.begin(), run.shortcuts.end());
+  for (std::vector<std::string_view>* list : {&files, &shortcuts}) {
+    std::sort(list->begin(), list->end());
+    list->erase(std::unique(list->begin(), list->end()), list->end());
   }
 
   FileFailure why;
-  const FileResult written = writeFileWhole(record, recordText(merged), &why);
+  const FileResult written = writeFileWhole(record, recordText(files, shortcuts), &why);
   if (const std::optional<std::string> line = fileResultLine(written, record, why)) {
     return failInstall(state, run, *line);
   }
@@ -172,7 +178,7 @@ bool registerInstallation(WizardState& state, InstallRun& run) {
     entry.uninstallString = "\"" + uninstaller + "\" --uninstall";
     entry.quietUninstallString = entry.uninstallString + " /S";
     std::uint64_t bytes = 0;
-    for (const std::string& file : merged.files) {
+    for (const std::string_view file : files) {
       std::error_code ec;
       const std::uintmax_t size = fs::file_size(run.prefixDir / *pathFromUtf8(file), ec);
       if (!ec) bytes += size;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct WizardState;
@@ -23,7 +24,7 @@ struct InstallRecord {
 };
 
 // The record's text, and the record read back from it.
-std::string recordText(const InstallRecord& record);
+std::string recordText(const std::vector<std::string_view>& files, const std::vector<std::string_view>& shortcuts);
 InstallRecord parseRecord(const std::string& text);
 
 // The last step of a successful install: the uninstaller copied into the

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Regenerates docs/screenshots/page-N.png, the README's pictures of the five
-# pages, from the Linux build's screenshot mode (demo game data detected).
+# pages and the uninstaller's, from the Linux build's screenshot mode (demo
+# game data detected).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-packages.sh imagemagick
@@ -13,4 +14,12 @@ for step in 0 1 2 3 4; do
       "$OLDPWD/build/linux/tkr-setup" >/dev/null )
   convert "$demo/page-$step.bmp" "docs/screenshots/page-$step.png"
 done
-echo "docs/screenshots/page-0.png to page-4.png"
+# The uninstaller's page, over a demo installation in a folder named
+# relative to the demo's home (so the picture shows no machine's path).
+( cd "$demo/home" && env -u USERPROFILE -u LOCALAPPDATA HOME="$demo/home" SDL_VIDEODRIVER=dummy \
+    TKR_SETUP_AUTORUN=1 TKR_SETUP_PREFIX=TKR-Native-Port TKR_PKG_DIR="$demo/package" \
+    "$OLDPWD/build/linux/tkr-setup" >/dev/null &&
+  env -u USERPROFILE -u LOCALAPPDATA HOME="$demo/home" SDL_VIDEODRIVER=dummy TKR_SETUP_PREFIX=TKR-Native-Port \
+    TKR_SETUP_SCREENSHOT="$demo/uninstall.bmp" "$OLDPWD/build/linux/tkr-setup" --uninstall >/dev/null )
+convert "$demo/uninstall.bmp" docs/screenshots/uninstall.png
+echo "docs/screenshots/page-0.png to page-4.png, uninstall.png"

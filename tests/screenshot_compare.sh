@@ -26,5 +26,15 @@ TKR_SETUP_GOG_PATH="Thrask Kovarra" TKR_SETUP_MOD_PATH=SCI-7609-VA.7z compare de
 if cmp -s "$out/linux-default1.bmp" "$out/linux-detected1.bmp"; then
   echo "the detected sources did not show"; fail=1
 fi
-[ $fail -eq 0 ] && echo "steps 0 to 4, with and without detected sources: byte-identical on both builds"
+# The uninstaller's page over a record of three files, in a folder named
+# relative to the current one.
+mkdir -p TKR-Native-Port/Uninstall
+printf 'file Play.bat\nfile bin/SDL2.dll\nfile Uninstall/installed-files.txt\n' > TKR-Native-Port/Uninstall/installed-files.txt
+TKR_SETUP_PREFIX=TKR-Native-Port TKR_SETUP_SCREENSHOT="$out/linux-uninstall.bmp" "$linux_exe" --uninstall >/dev/null 2>&1
+TKR_SETUP_PREFIX=TKR-Native-Port TKR_SETUP_SCREENSHOT="$out/windows-uninstall.bmp" "${runner[@]}" --uninstall >/dev/null 2>&1
+if ! cmp -s "$out/linux-uninstall.bmp" "$out/windows-uninstall.bmp"; then
+  echo "the uninstall page: the two builds' screenshots differ"; fail=1
+fi
+[ -f TKR-Native-Port/Uninstall/installed-files.txt ] || { echo "the uninstall page removed files"; fail=1; }
+[ $fail -eq 0 ] && echo "steps 0 to 4, with and without detected sources, and the uninstall page: byte-identical on both builds"
 exit $fail

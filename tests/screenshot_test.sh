@@ -15,5 +15,11 @@ for step in 0 1 2 3 4 9; do
   size=$(bmp_size "$bmp")
   if [ "$size" != "860 520" ]; then echo "step $step: BMP is $size"; fail=1; fi
 done
-[ $fail -eq 0 ] && echo "screenshots of steps 0 1 2 3 4 9: 860x520, exit 0"
+# The uninstaller's page (no installation here: it says so, and removes nothing).
+TKR_SETUP_PREFIX=none TKR_SETUP_SCREENSHOT="$out/uninstall.bmp" "$@" --uninstall >/dev/null 2>"$out/uninstall.err"
+rc=$?
+if [ $rc -ne 0 ] || [ "$(bmp_size "$out/uninstall.bmp" 2>/dev/null)" != "860 520" ]; then
+  echo "uninstall page: exit code $rc, BMP $(bmp_size "$out/uninstall.bmp" 2>/dev/null)"; fail=1
+fi
+[ $fail -eq 0 ] && echo "screenshots of steps 0 1 2 3 4 9 and the uninstall page: 860x520, exit 0"
 exit $fail

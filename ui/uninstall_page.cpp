@@ -56,7 +56,7 @@ bool runUninstallFrame(SDL_Renderer* r, UninstallView& view, const FrameInput& i
       text(r, 250, 180, "* The Desktop and Start Menu shortcuts", bullet);
       text(r, 250, 200, "* The entry in Windows' list of programs", bullet);
       text(r, 250, 228, "Folder:", palette::headingText);
-      text(r, 314, 228, pathToUtf8(view.plan.prefix), bullet, 62);
+      text(r, 322, 228, pathToUtf8(view.plan.prefix), bullet, 61);
       text(r, 250, 256, "Saved games and other files you made there are kept.", palette::positiveText);
     }
     text(r, 234, 322, "Click 'Remove' to uninstall Thrask Kovarra Native Port now.", {240, 240, 248});
