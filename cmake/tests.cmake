@@ -28,6 +28,7 @@ add_executable(tkr_tests
   ui/file_browser_test.cpp
   ui/font_test.cpp
   ui/pages_test.cpp
+  ui/uninstall_page_test.cpp
   tests/bad_input_test.cpp
 )
 if(NOT WIN32)

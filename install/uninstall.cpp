@@ -227,6 +227,11 @@ UninstallPlan planUninstall(const fs::path& prefix) {
       plan.refusal = refusedLine(record, file, "which is or lies behind a link");
       return plan;
     }
+    std::error_code ec;
+    if (fs::is_directory(fs::symlink_status(*path, ec))) {
+      plan.refusal = refusedLine(record, file, "which is a folder, not a file Setup installed");
+      return plan;
+    }
     plan.files.push_back(*path);
   }
   for (const std::string& shortcut : listed.shortcuts) {

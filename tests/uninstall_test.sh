@@ -111,6 +111,17 @@ while IFS='|' read -r name what; do
     for _ in 1 2 3 4 5; do uninstall "$name"; [ $rc -eq 0 ] && break; done
     check "$name" "[ $rc -eq 0 ] && last_is $name 'Thrask Kovarra Native Port was removed.' && [ ! -e '$prefix' ]"
     ;;
+  failed)
+    # A later install that fails leaves the entry and the record as they were.
+    install "$name"
+    had=$(cat "$prefix/Uninstall/installed-files.txt"; [ -n "$wine" ] && "$wine" reg query "$key" | tr -d '\r')
+    mkdir -p "$out/empty-pkg"
+    install "$name" TKR_PKG_DIR="$(win "$out/empty-pkg")"; rcinstall=$?
+    check "$name" "[ $rcinstall -eq 1 ] && grep -q 'ERROR: Missing Windows binary' '$name.install.log'"
+    check "$name" "[ \"\$(cat '$prefix/Uninstall/installed-files.txt'; [ -n '$wine' ] && '$wine' reg query '$key' | tr -d '\\r')\" = \"\$had\" ]"
+    uninstall "$name"
+    check "$name" "[ $rc -eq 0 ] && [ ! -e '$prefix' ]"
+    ;;
   tampered|link)
     install "$name"
     if [ "$what" = tampered ]; then
@@ -132,6 +143,7 @@ while IFS='|' read -r name what; do
 done <<'ROWS'
 quiet|quiet
 held|held
+failed|failed
 tampered|tampered
 link|link
 ROWS
