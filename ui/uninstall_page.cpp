@@ -31,16 +31,17 @@ std::vector<std::string> wrapped(const std::string& line, std::size_t width) {
 }  // namespace
 
 bool runUninstallFrame(SDL_Renderer* r, UninstallView& view, const FrameInput& input) {
-  bool keepGoing = !input.quitRequested;
+  // While the files go, the window stays: a close waits for the end.
+  bool keepGoing = !input.quitRequested || view.running.load();
   for (int i = 0; i < input.queuedCount; ++i) {
-    if (input.queued[i].escape && !input.queued[i].repeated) keepGoing = false;
+    if (input.queued[i].escape && !input.queued[i].repeated && !view.running.load()) keepGoing = false;
   }
   drawChromeAt(r, -1);
   text(r, 234, 18, "UNINSTALL THRASK KOVARRA NATIVE PORT", palette::titleText);
   text(r, 234, 38, "Remove the game from this computer; your saved games stay", palette::subtitleText);
 
   const Rgb body{225, 225, 235}, bullet{215, 215, 228};
-  if (!view.done) {
+  if (!view.done && !view.running) {
     text(r, 234, 94, "Setup will remove what it installed, and nothing else:", body);
     fillRect(r, 234, 120, 596, 170, palette::panelFill);
     drawRect(r, 234, 120, 596, 170, palette::panelOutline);
@@ -61,11 +62,17 @@ bool runUninstallFrame(SDL_Renderer* r, UninstallView& view, const FrameInput& i
     }
     text(r, 234, 322, "Click 'Remove' to uninstall Thrask Kovarra Native Port now.", {240, 240, 248});
   } else {
-    text(r, 234, 94, view.succeeded ? "Thrask Kovarra Native Port has been uninstalled." : "Uninstalling did not finish.",
-         view.succeeded ? palette::positiveTextBright : Rgb{235, 120, 110});
+    if (view.running) {
+      text(r, 234, 94, "Removing Thrask Kovarra Native Port, please wait...", body);
+    } else {
+      text(r, 234, 94,
+           view.succeeded ? "Thrask Kovarra Native Port has been uninstalled." : "Uninstalling did not finish.",
+           view.succeeded ? palette::positiveTextBright : Rgb{235, 120, 110});
+    }
     fillRect(r, 234, 120, 596, 290, palette::logFill);
     drawRect(r, 234, 120, 596, 290, palette::logOutline);
     int y = 132;
+    std::lock_guard<std::mutex> lock(view.linesMutex);
     for (const std::string& line : view.lines) {
       for (const std::string& row : wrapped(line, 72)) {
         if (y > 392) break;
@@ -75,17 +82,26 @@ bool runUninstallFrame(SDL_Renderer* r, UninstallView& view, const FrameInput& i
     }
   }
 
-  const Button remove{{636, 477, 102, 30}, view.done ? "Close" : "Remove", true, view.done || !view.plan.refusal};
-  const Button cancel{{748, 477, 94, 30}, "Cancel", false, !view.done};
+  const bool running = view.running.load(), done = view.done.load();
+  const Button remove{{636, 477, 102, 30}, done ? "Close" : "Remove", true, done || (!running && !view.plan.refusal)};
+  const Button cancel{{748, 477, 94, 30}, "Cancel", false, !done && !running};
   drawButton(r, remove, input.mouseX, input.mouseY);
   drawButton(r, cancel, input.mouseX, input.mouseY);
   if (input.clicked) {
     if (remove.enabled && pointInRect(remove.rect, input.mouseX, input.mouseY)) {
-      if (view.done) {
+      if (done) {
         keepGoing = false;
       } else {
-        view.succeeded = runUninstall(view.plan, [&](const std::string& line) { view.lines.push_back(line); });
-        view.done = true;
+        view.running = true;
+        view.worker = std::thread([&view] {
+          const bool ok = runUninstall(view.plan, [&view](const std::string& line) {
+            std::lock_guard<std::mutex> lock(view.linesMutex);
+            view.lines.push_back(line);
+          });
+          view.succeeded = ok;
+          view.done = true;
+          view.running = false;
+        });
       }
     } else if (cancel.enabled && pointInRect(cancel.rect, input.mouseX, input.mouseY)) {
       keepGoing = false;

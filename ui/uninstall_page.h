@@ -4,7 +4,10 @@
 
 #include <SDL.h>
 
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "install/uninstall.h"
@@ -13,10 +16,21 @@ struct FrameInput;
 
 struct UninstallView {
   UninstallPlan plan;
-  std::size_t ownFiles = 0;  // the files of the plan Setup itself placed (all of them)
-  bool done = false;         // Remove was clicked and the uninstall ran
-  bool succeeded = false;
-  std::vector<std::string> lines;  // what the uninstall said
+  // Remove runs the uninstall on a worker, so that the window keeps
+  // drawing what it says; the view waits for it when it goes.
+  std::thread worker;
+  std::atomic<bool> running{false};
+  std::atomic<bool> done{false};  // the uninstall ran to its end
+  std::atomic<bool> succeeded{false};
+  std::mutex linesMutex;
+  std::vector<std::string> lines;  // what the uninstall said, under linesMutex
+
+  UninstallView() = default;
+  UninstallView(const UninstallView&) = delete;
+  UninstallView& operator=(const UninstallView&) = delete;
+  ~UninstallView() {
+    if (worker.joinable()) worker.join();
+  }
 };
 
 // Draws the page and acts on the frame's click; false once the window is to
