@@ -251,6 +251,13 @@ bool runUninstall(const UninstallPlan& plan, const std::function<void(const std:
     return false;
   }
   const std::string prefix = pathToUtf8(plan.prefix);
+  // Not while a setup installs into the same folder.
+  InstallLock lock;
+  if (!lock.acquire(plan.prefix)) {
+    log("ERROR: Setup is installing into \"" + prefix +
+        "\" right now. Wait until it has finished, then run the uninstaller again.");
+    return false;
+  }
   log("Removing Thrask Kovarra Native Port from \"" + prefix + "\"...");
   const fs::path ownFolder = plan.prefix / kUninstallFolder;
   // The game's files first; the uninstaller's own folder last, so that a

@@ -76,22 +76,42 @@ bool removeUninstallEntry() {
 
 bool uninstallHasWindow() { return true; }
 
+namespace {
+
+// Has the system's own cmd.exe run commands at the user's next log-on.
+bool atNextLogOn(const std::wstring& name, const std::wstring& commands) {
+  wchar_t system[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  const std::wstring command = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c " + commands;
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  const bool ok = setText(key, name.c_str(), command);
+  RegCloseKey(key);
+  return ok;
+}
+
+}  // namespace
+
 bool removeOwnFile(const fs::path& file, const fs::path& aside) {
   if (DeleteFileW(file.c_str())) return true;
+  // A running program's file may still be moved on its volume: out of the
+  // installation into aside, which goes at the next log-on.
   std::error_code ec;
   fs::create_directories(aside, ec);
   const fs::path moved = aside / file.filename();
-  if (!MoveFileExW(file.c_str(), moved.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
-  // The folder aside goes at the next log-on, by the system's own cmd.exe.
-  wchar_t system[MAX_PATH] = {};
-  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return true;
-  const std::wstring command = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c rd /s /q \"" + aside.native() + L"\"";
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
-      ERROR_SUCCESS) {
-    setText(key, L"TKR-Native-Port uninstaller", command);
-    RegCloseKey(key);
+  if (MoveFileExW(file.c_str(), moved.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    atNextLogOn(L"TKR-Native-Port uninstaller", L"rd /s /q \"" + aside.native() + L"\"");
+    return true;
   }
-  return true;
+  fs::remove(aside, ec);
+  // Another volume: the file itself goes at the next log-on, and with it
+  // its folder and the installation's when they are empty then.
+  const fs::path folder = file.parent_path();
+  return atNextLogOn(L"TKR-Native-Port uninstaller " + file.filename().native(),
+                     L"del /f /q \"" + file.native() + L"\" & rd \"" + folder.native() + L"\" & rd \"" +
+                         folder.parent_path().native() + L"\"");
 }

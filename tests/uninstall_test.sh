@@ -63,6 +63,7 @@ while IFS='|' read -r name what; do
   [ -n "$name" ] || continue
   [ -n "$wine" ] || [ "$what" != held ] || continue   # Linux removes a running program's file
   [ -z "$wine" ] || [ "$what" != link ] || continue   # a link as Linux makes it
+  [ -z "$wine" ] || [ "$what" != busy ] || continue   # the lock as Linux takes it
   prefix="$out/p-$name"
   case $what in
   quiet)
@@ -122,6 +123,18 @@ while IFS='|' read -r name what; do
     uninstall "$name"
     check "$name" "[ $rc -eq 0 ] && [ ! -e '$prefix' ]"
     ;;
+  busy)
+    # A setup that holds the installation's lock (here flock(1) holds it as
+    # Setup's Linux build does): the uninstall waits for no one and removes nothing.
+    install "$name"
+    flock "$prefix" sleep 600 > /dev/null 2>&1 & holder=$!
+    until_true "! flock -n '$prefix' true"
+    had=$(cd "$prefix" && find . | LC_ALL=C sort)
+    uninstall "$name"
+    check "$name" "[ $rc -eq 1 ] && last_is $name 'ERROR: Setup is installing into \"$prefix\" right now. Wait until it has finished, then run the uninstaller again.'"
+    check "$name" "[ \"\$(cd '$prefix' && find . | LC_ALL=C sort)\" = \"\$had\" ]"
+    pkill -P $holder; kill $holder 2>/dev/null; wait $holder 2>/dev/null
+    ;;
   tampered|link)
     install "$name"
     if [ "$what" = tampered ]; then
@@ -144,6 +157,7 @@ done <<'ROWS'
 quiet|quiet
 held|held
 failed|failed
+busy|busy
 tampered|tampered
 link|link
 ROWS
