@@ -278,9 +278,7 @@ bool runUninstall(const UninstallPlan& plan, const std::function<void(const std:
       own.push_back(file);
       continue;
     }
-    if (!present(file)) continue;
-    std::error_code ec;
-    if (!fs::remove(file, ec) && !stuck) stuck = file;
+    if (present(file) && !removeInstalledFile(file) && !stuck) stuck = file;
   }
   if (stuck) {
     log("ERROR: Could not remove \"" + pathToUtf8(*stuck) +
@@ -295,14 +293,12 @@ bool runUninstall(const UninstallPlan& plan, const std::function<void(const std:
   // runs on Windows, and are moved out of the way instead.
   const fs::path aside = *pathFromUtf8(joinPath(tempDirectory(), "tkr-uninstall-" + std::to_string(currentProcessId())));
   for (const fs::path& file : own) {
-    if (!present(file)) continue;
-    std::error_code ec;
-    if (fs::remove(file, ec)) continue;
+    if (!present(file) || removeInstalledFile(file)) continue;
     if (!removeOwnFile(file, aside) && !stuck) stuck = file;
   }
   // The folders left empty, deepest first, then the installation's own.
   std::sort(folders.begin(), folders.end(), [](const fs::path& a, const fs::path& b) {
-    return a.native().size() > b.native().size();
+    return a.native().size() != b.native().size() ? a.native().size() > b.native().size() : a.native() < b.native();
   });
   folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
   folders.push_back(ownFolder);

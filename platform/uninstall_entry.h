@@ -28,6 +28,10 @@ bool removeUninstallEntry();
 // to be quiet (Windows); elsewhere it works from the console only.
 bool uninstallHasWindow();
 
+// Removes an installed file; one marked read-only (a game copied from a
+// disc keeps that mark) goes all the same. False when it stays.
+bool removeInstalledFile(const std::filesystem::path& file);
+
 // Removes a file of the running program (its executable or a library it
 // loaded). Windows will not remove those while they run but will move
 // them: the file goes into aside (a folder on its volume) and that folder

@@ -76,6 +76,18 @@ bool removeUninstallEntry() {
 
 bool uninstallHasWindow() { return true; }
 
+bool removeInstalledFile(const fs::path& file) {
+  if (DeleteFileW(file.c_str())) return true;
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;  // gone already
+  const DWORD attributes = GetFileAttributesW(file.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  if (!SetFileAttributesW(file.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return false;
+  if (DeleteFileW(file.c_str())) return true;
+  SetFileAttributesW(file.c_str(), attributes);  // it stays, as it was
+  return false;
+}
+
 namespace {
 
 // Has the system's own cmd.exe run commands at the user's next log-on.

@@ -73,6 +73,7 @@ while IFS='|' read -r name what; do
     install "$name"
     check "$name" "grep -q '^file game/Data-VA/va.rvm$' '$prefix/Uninstall/installed-files.txt'"
     mkdir -p "$prefix/game/Saves"; echo save > "$prefix/game/Saves/slot1.sav"; echo mine > "$prefix/game/my-notes.txt"
+    chmod a-w "$prefix/game/Data/a.rvk"  # read-only, as a game copied from a disc
     if [ -n "$wine" ]; then
       # Wine's PowerShell makes no shortcut: one is planted as the real one
       # is made, naming the installation (in UTF-16), and put on the record.
