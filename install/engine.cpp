@@ -24,8 +24,8 @@ std::string doubled(const std::string& text, char c) {
   return out;
 }
 
-// Copies from over to, unless both name the very same file; the ERROR line
-// when it cannot be placed.
+}  // namespace
+
 std::optional<std::string> installFile(const fs::path& from, const fs::path& to) {
   std::error_code ec;
   if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return std::nullopt;
@@ -33,8 +33,6 @@ std::optional<std::string> installFile(const fs::path& from, const fs::path& to)
   const FileResult result = copyFileReplacing(from, to, &why);
   return fileResultLine(result, to, why, from);
 }
-
-}  // namespace
 
 std::string playBatText(const std::string& code) {
   return "@echo off\r\ncd /d \"%~dp0game\"\r\nstart \"\" \"%~dp0bin\\tkr-" + code + ".exe\" %*\r\n";

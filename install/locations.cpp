@@ -21,6 +21,14 @@ bool isDirectory(const fs::path& p) {
 
 }  // namespace
 
+fs::path installPrefixDir() {
+  if (const std::optional<std::string> prefix = envValue("TKR_SETUP_PREFIX")) return asPath(*prefix);
+  if (const std::optional<std::string> local = envValue("LOCALAPPDATA")) {
+    return asPath(joinPath(*local, "TKR-Native-Port"));
+  }
+  return asPath(joinPath(prefixBaseFallback(homeDir()), "TKR-Native-Port"));
+}
+
 void settleLocations(InstallRun& run) {
   run.exeDir = asPath(executableDir());
 
@@ -34,13 +42,7 @@ void settleLocations(InstallRun& run) {
     run.packageDir = candidate;
   }
 
-  if (const std::optional<std::string> prefix = envValue("TKR_SETUP_PREFIX")) {
-    run.prefixDir = asPath(*prefix);
-  } else if (const std::optional<std::string> local = envValue("LOCALAPPDATA")) {
-    run.prefixDir = asPath(joinPath(*local, "TKR-Native-Port"));
-  } else {
-    run.prefixDir = asPath(joinPath(prefixBaseFallback(homeDir()), "TKR-Native-Port"));
-  }
+  run.prefixDir = installPrefixDir();
 
   run.gameDir = run.prefixDir / "game";
   std::error_code ec;

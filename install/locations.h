@@ -2,6 +2,7 @@
 // Where an installation reads from and writes to, and the free-space check.
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,10 @@
 #include "install/install_run.h"
 
 inline constexpr std::uint64_t kRequiredFreeBytes = 1200ull * 1024 * 1024;
+
+// The installation folder: TKR_SETUP_PREFIX, else LOCALAPPDATA's
+// TKR-Native-Port, else the system's fallback for it.
+std::filesystem::path installPrefixDir();
 
 // Sets exeDir, packageDir, prefixDir and gameDir, and creates gameDir.
 void settleLocations(InstallRun& run);

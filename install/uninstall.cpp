@@ -7,7 +7,9 @@
 
 #include "app/wizard_state.h"
 #include "discovery/text_path.h"
+#include "install/engine.h"
 #include "install/install_run.h"
+#include "install/locations.h"
 #include "platform/ini_file.h"
 #include "platform/os.h"
 #include "platform/uninstall_entry.h"
@@ -31,21 +33,14 @@ bool isShortcutName(const fs::path& file) {
   return name == "Thrask Kovarra Native Port.lnk" || name == "Play Thrask Kovarra.bat";
 }
 
-std::string lowered(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 // Whether a shortcut still leads into the installation: its bytes name the
 // installation folder, as text (a launcher, a link's own path) or as UTF-16
 // (a link's working folder). Letter case aside.
 bool leadsInto(const fs::path& shortcut, const fs::path& prefix) {
   std::error_code ec;
   if (!fs::is_regular_file(shortcut, ec) || fs::file_size(shortcut, ec) > 1024 * 1024) return false;
-  const std::string bytes = lowered(readTextFile(shortcut));
-  const std::string folder = lowered(pathToUtf8(prefix));
+  const std::string bytes = toLowerAscii(readTextFile(shortcut));
+  const std::string folder = toLowerAscii(pathToUtf8(prefix));
   if (bytes.find(folder) != std::string::npos) return true;
   std::string wide;
   for (const wchar_t c : prefix.wstring()) {
@@ -130,13 +125,7 @@ bool registerInstallation(WizardState& state, InstallRun& run) {
       std::error_code ec;
       if (!fs::is_regular_file(from, ec)) continue;
       const fs::path to = folder / from.filename();
-      if (!(present(to) && fs::equivalent(from, to, ec))) {
-        FileFailure why;
-        const FileResult copied = copyFileReplacing(from, to, &why);
-        if (const std::optional<std::string> line = fileResultLine(copied, to, why, from)) {
-          return failInstall(state, run, *line);
-        }
-      }
+      if (const std::optional<std::string> line = installFile(from, to)) return failInstall(state, run, *line);
       notePlaced(run, to);
     }
   }
@@ -199,11 +188,7 @@ fs::path uninstallPrefix() {
     const fs::path folder = self->parent_path();
     if (folder.filename() == kUninstallFolder && present(recordPath(folder.parent_path()))) return folder.parent_path();
   }
-  if (const std::optional<std::string> prefix = envValue("TKR_SETUP_PREFIX")) return *pathFromUtf8(*prefix);
-  if (const std::optional<std::string> local = envValue("LOCALAPPDATA")) {
-    return *pathFromUtf8(joinPath(*local, "TKR-Native-Port"));
-  }
-  return *pathFromUtf8(joinPath(prefixBaseFallback(homeDir()), "TKR-Native-Port"));
+  return installPrefixDir();
 }
 
 UninstallPlan planUninstall(const fs::path& prefix) {
@@ -280,9 +265,12 @@ bool runUninstall(const UninstallPlan& plan, const std::function<void(const std:
     }
     if (present(file) && !removeInstalledFile(file) && !stuck) stuck = file;
   }
+  const auto stuckLine = [](const fs::path& file) {
+    return "ERROR: Could not remove \"" + pathToUtf8(file) +
+           "\": another program (the game?) has it open. Close it, then run the uninstaller again.";
+  };
   if (stuck) {
-    log("ERROR: Could not remove \"" + pathToUtf8(*stuck) +
-        "\": another program (the game?) has it open. Close it, then run the uninstaller again.");
+    log(stuckLine(*stuck));
     return false;
   }
   for (const fs::path& shortcut : plan.shortcuts) {
@@ -307,8 +295,7 @@ bool runUninstall(const UninstallPlan& plan, const std::function<void(const std:
     if (fs::is_directory(fs::symlink_status(folder, ec)) && fs::is_empty(folder, ec) && !ec) fs::remove(folder, ec);
   }
   if (stuck) {
-    log("ERROR: Could not remove \"" + pathToUtf8(*stuck) +
-        "\": another program has it open. Close it, then run the uninstaller again.");
+    log(stuckLine(*stuck));
     return false;
   }
   removeUninstallEntry();

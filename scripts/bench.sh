@@ -81,6 +81,11 @@ pair_table() {  # UNIT LABEL VALUE BASE_LABEL BASE_VALUE: a measurement against 
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 # timed OUTFILE CMD...: appends "seconds maxrss_kib" of one run.
 timed() { local out=$1; shift; /usr/bin/time -f '%e %M' -a -o "$out" "$@" >/dev/null 2>&1; }
+# alternate OUT_A SCRIPT_A OUT_B SCRIPT_B: RUNS pairs of the two bash scripts, one after the other.
+alternate() {
+  : > "$1"; : > "$3"
+  for _ in $(seq 1 "$runs"); do timed "$1" bash -c "$2"; timed "$3" bash -c "$4"; done
+}
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", a / b}'; }
 
 stamp() { while IFS= read -r line; do echo "$(date +%s.%N) $line"; done; }
@@ -218,11 +223,8 @@ for i in range(100000):
 EOF2
   mkdir -p "$b/home100k"  # a home without the downloads of the large-folder case: no mod
   export big
-  : > "$b/100k.t"; : > "$b/100kcp.t"
-  for _ in $(seq 1 "$runs"); do
-    timed "$b/100k.t" bash -c 'rm -rf "$b/p100k"; HOME="$b/home100k" TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$big" TKR_SETUP_PREFIX="$b/p100k" TKR_PKG_DIR="$pkg" "$exe" > "$b/100k.log"'
-    timed "$b/100kcp.t" bash -c 'rm -rf "$b/c100k"; cp -r "$big/Data" "$b/c100k"'
-  done
+  alternate "$b/100k.t" 'rm -rf "$b/p100k"; HOME="$b/home100k" TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$big" TKR_SETUP_PREFIX="$b/p100k" TKR_PKG_DIR="$pkg" "$exe" > "$b/100k.log"' \
+    "$b/100kcp.t" 'rm -rf "$b/c100k"; cp -r "$big/Data" "$b/c100k"'
   t100=$(awk '{print $1}' "$b/100k.t" | median); c100=$(awk '{print $1}' "$b/100kcp.t" | median)
   rss100=$(( $(awk '{print $2}' "$b/100k.t" | sort -n | tail -1) / 1024 ))
   echo "Game folder of 100,000 files of 64 bytes: $(grep -o 'Copied [0-9]* base' "$b/100k.log"), install $t100 s" \
@@ -245,11 +247,8 @@ fi
 small="$b/small-game"; mkdir -p "$small/Data"; echo x > "$small/Data/a.rvk"
 (cd "$b/mod" && "$sevenzip" a -bd -y -mx=1 "$b/mod.7z" Vestrova >/dev/null)
 export small sevenzip b
-: > "$b/7z-install.t"; : > "$b/7z-manual.t"
-for _ in $(seq 1 "$runs"); do
-  timed "$b/7z-install.t" bash -c 'rm -rf "$b/p7"; TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$small" TKR_SETUP_MOD_PATH="$b/mod.7z" TKR_SETUP_PREFIX="$b/p7" TKR_PKG_DIR="$pkg" "$exe"'
-  timed "$b/7z-manual.t" bash -c 'rm -rf "$b/x7" "$b/c7"; "$sevenzip" x -y -o"$b/x7" "$b/mod.7z" && cp -r "$b/x7/Vestrova" "$b/c7"'
-done
+alternate "$b/7z-install.t" 'rm -rf "$b/p7"; TKR_SETUP_AUTORUN=1 TKR_SETUP_GOG_PATH="$small" TKR_SETUP_MOD_PATH="$b/mod.7z" TKR_SETUP_PREFIX="$b/p7" TKR_PKG_DIR="$pkg" "$exe"' \
+  "$b/7z-manual.t" 'rm -rf "$b/x7" "$b/c7"; "$sevenzip" x -y -o"$b/x7" "$b/mod.7z" && cp -r "$b/x7/Vestrova" "$b/c7"'
 t7=$(awk '{print $1}' "$b/7z-install.t" | median); m7=$(awk '{print $1}' "$b/7z-manual.t" | median)
 echo "## Mod from a .7z ($mod_files files)"
 echo
